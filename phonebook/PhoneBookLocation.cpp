@@ -1,0 +1,244 @@
+#include "PhoneBookLocation.h"
+
+#include <mbstring.h>
+#include <string.h>
+
+#include "Handles.h"
+#include "TextCopy.h"
+#include "WindowsVersion.h"
+
+namespace {
+
+const DWORD kShellProcessAccess = STANDARD_RIGHTS_REQUIRED | PROCESS_QUERY_INFORMATION;  // 0xF0400
+const DWORD kShellTokenLookupAccess = READ_CONTROL | TOKEN_QUERY | TOKEN_IMPERSONATE;   // 0x2000C
+const DWORD kTokenInfoSize = 1024;
+const DWORD kUserNameChars = 257;    // UNLEN + 1
+const DWORD kDomainNameChars = 16;   // a NetBIOS domain name and its terminator
+const DWORD kShellRetryDelayMs = 1000;
+const int kShellAttempts = 60;
+
+enum TokenUserLookup { kNoTokenUser, kAccountNotFound, kAccountFound };
+
+// Looks the token's user up. userOut and domainOut (if not null) receive the
+// names, each cut to size bytes.
+TokenUserLookup LookupTokenUser(HANDLE token, char* userOut, size_t size, char* domainOut)
+{
+    union {
+        TOKEN_USER user;
+        BYTE bytes[kTokenInfoSize];
+    } info;
+    DWORD returned = 0;
+    if (!GetTokenInformation(token, TokenUser, &info, sizeof(info), &returned))
+        return kNoTokenUser;
+
+    char user[kUserNameChars];
+    char domain[kDomainNameChars];
+    DWORD userChars = kUserNameChars;
+    DWORD domainChars = kDomainNameChars;
+    SID_NAME_USE use;
+    if (!LookupAccountSidA(NULL, info.user.User.Sid, user, &userChars, domain, &domainChars, &use))
+        return kAccountNotFound;
+
+    CopyBounded(userOut, user, size);
+    userOut[size - 1] = '\0';
+    if (domainOut != NULL) {
+        CopyBounded(domainOut, domain, size);
+        domainOut[size - 1] = '\0';
+    }
+    return kAccountFound;
+}
+
+// Opens the process that owns the window and its token with all access, and
+// impersonates it. The handles are closed; the impersonation stays.
+bool ImpersonateWindowOwner(HWND window)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    KernelHandle process(OpenProcess(kShellProcessAccess, FALSE, processId));
+    if (!process)
+        return false;
+    KernelHandle token;
+    if (!OpenProcessToken(process.get(), TOKEN_ALL_ACCESS, token.receive()))
+        return false;
+    return ImpersonateLoggedOnUser(token.get()) != FALSE;
+}
+
+// Adds "\level" to path when the result still leaves room for the trailing
+// backslash the constructor appends.
+bool AppendLevel(char* path, size_t size, const char* level)
+{
+    size_t used = strlen(path);
+    size_t length = strlen(level);
+    if (used + 1 + length + 1 >= size)
+        return false;
+    path[used] = '\\';
+    memcpy(path + used + 1, level, length + 1);
+    return true;
+}
+
+}  // namespace
+
+void ApplyTrailingBackslash(char* path, size_t size)
+{
+    if (EndsWithBackslash(path))
+        return;
+    if (!AppendWhole(path, size, "\\"))
+        path[0] = '\0';
+}
+
+void SetPhoneBookDirectory(char* path, size_t size, const char* directory)
+{
+    if (directory == NULL)
+        directory = "";
+    char work[MAX_PATH];
+    if (!CopyWhole(work, sizeof(work), directory)) {
+        path[0] = '\0';
+        return;
+    }
+    ApplyTrailingBackslash(work, sizeof(work));
+    if (work[0] == '\0' || !CopyWhole(path, size, work))
+        path[0] = '\0';
+}
+
+void BuildUserPhoneBookDir(char* out, size_t size)
+{
+    out[0] = '\0';
+
+    char work[MAX_PATH];
+    DWORD length = GetModuleFileNameA(NULL, work, sizeof(work));
+    unsigned char* lastSlash = NULL;
+    if (length > 0 && length < sizeof(work))
+        lastSlash = _mbsrchr(reinterpret_cast<unsigned char*>(work), '\\');
+    if (lastSlash != NULL) {
+        *lastSlash = '\0';
+    } else {
+        length = GetCurrentDirectoryA(sizeof(work), work);
+        if (length == 0 || length >= sizeof(work))
+            return;
+        // A drive root comes back as "C:\"; its backslash is the separator.
+        if (EndsWithBackslash(work))
+            work[length - 1] = '\0';
+    }
+
+    if (!AppendLevel(work, sizeof(work), "users"))
+        return;
+    CreateDirectoryA(work, NULL);
+
+    if (!IsWindows9x()) {
+        char domain[MAX_PATH];
+        char user[MAX_PATH];
+        if (GetInteractiveUserName(domain, user, sizeof(user))) {
+            // The directories belong to the library's own identity.
+            RevertToSelf();
+            char perUser[MAX_PATH];
+            memcpy(perUser, work, sizeof(work));
+            if (AppendLevel(perUser, sizeof(perUser), domain)) {
+                CreateDirectoryA(perUser, NULL);
+                if (AppendLevel(perUser, sizeof(perUser), user)) {
+                    CreateDirectoryA(perUser, NULL);
+                    memcpy(work, perUser, sizeof(work));
+                }
+            }
+        }
+    }
+    CopyBounded(out, work, size);
+    out[size - 1] = '\0';
+}
+
+int GetInteractiveUserName(char* domainOut, char* userOut, size_t size)
+{
+    if (!IsWindowsNT() || !IsInteractiveDesktop())
+        return 0;
+
+    HWND shell = FindShellWindow(kShellAttempts);
+    if (shell != NULL) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(shell, &processId);
+        KernelHandle process(OpenProcess(kShellProcessAccess, FALSE, processId));
+        KernelHandle token;
+        if (process && OpenProcessToken(process.get(), kShellTokenLookupAccess, token.receive())) {
+            TokenUserLookup found = LookupTokenUser(token.get(), userOut, size, domainOut);
+            if (found == kNoTokenUser)
+                return 0;
+            if (found == kAccountFound) {
+                // Callers revert; the lookup has succeeded whether or not this
+                // token may be impersonated.
+                ImpersonateLoggedOnUser(token.get());
+                return 1;
+            }
+        }
+    }
+
+    if (ImpersonateShellUser()) {
+        if (GetTokenUserName(userOut, size, domainOut))
+            return 1;
+        RevertToSelf();
+    }
+    return 0;
+}
+
+int ImpersonateShellUser()
+{
+    if (!IsWindowsNT() || !IsInteractiveDesktop())
+        return 0;
+    HWND shell = FindShellWindow(0);
+    return shell != NULL && ImpersonateWindowOwner(shell) ? 1 : 0;
+}
+
+HWND FindShellWindow(int attempts)
+{
+    HWND shell = FindWindowA("Progman", "Program Manager");
+    for (int tried = 1; shell == NULL && tried < attempts; ++tried) {
+        Sleep(kShellRetryDelayMs);
+        shell = FindWindowA("Progman", "Program Manager");
+    }
+    return shell;
+}
+
+int GetTokenUserName(char* userOut, size_t size, char* domainOut)
+{
+    userOut[0] = '\0';
+    if (!IsWindowsNT())
+        return 0;
+
+    KernelHandle token;
+    if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.receive())) {
+        if (GetLastError() != ERROR_NO_TOKEN)
+            return 0;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive()))
+            return 0;
+    }
+    return LookupTokenUser(token.get(), userOut, size, domainOut) == kAccountFound ? 1 : 0;
+}
+
+int IsInteractiveDesktop()
+{
+    if (IsWindows9x())
+        return 1;
+
+    char name[256] = "";
+    {
+        DesktopHandle desktop(OpenInputDesktop(0, FALSE, GENERIC_ALL));
+        if (!desktop)
+            return 1;
+        DWORD needed = 0;
+        if (!GetUserObjectInformationA(desktop.get(), UOI_NAME, name, sizeof(name), &needed))
+            name[0] = '\0';
+        name[sizeof(name) - 1] = '\0';
+    }
+
+    const unsigned char* desktopName = reinterpret_cast<const unsigned char*>(name);
+    if (_mbsicmp(desktopName, reinterpret_cast<const unsigned char*>("WinLogon")) == 0)
+        return 0;
+    if (_mbsicmp(desktopName, reinterpret_cast<const unsigned char*>("Screen-saver")) != 0)
+        return 1;
+
+    // On the screen saver's desktop the user is still logged on when the
+    // shell's owner can be impersonated.
+    HWND shell = FindShellWindow(0);
+    if (shell != NULL && ImpersonateWindowOwner(shell)) {
+        RevertToSelf();
+        return 1;
+    }
+    return 0;
+}

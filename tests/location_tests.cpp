@@ -1,0 +1,153 @@
+// Finding the shell window, its user, and the per-user directory.
+#include <gtest/gtest.h>
+#include <string.h>
+#include <string>
+
+#include "PhoneBookLocation.h"
+#include "TestSupport.h"
+
+namespace {
+
+bool ThreadIsImpersonating()
+{
+    HANDLE token;
+    if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token))
+        return false;
+    CloseHandle(token);
+    return true;
+}
+
+TEST(FindShellWindow, OneLookWithoutAShell)
+{
+    DWORD start = GetTickCount();
+    EXPECT_EQ(nullptr, FindShellWindow(0));
+    EXPECT_EQ(nullptr, FindShellWindow(1));
+    EXPECT_LT(GetTickCount() - start, 900u);
+}
+
+TEST(FindShellWindow, GivesUpAfterItsAttempts)
+{
+    DWORD start = GetTickCount();
+    EXPECT_EQ(nullptr, FindShellWindow(3));
+    DWORD waited = GetTickCount() - start;
+    EXPECT_GE(waited, 1900u);   // two pauses of a second between three looks
+    EXPECT_LT(waited, 3500u);
+}
+
+DWORD WINAPI CreateShellLater(LPVOID)
+{
+    Sleep(1200);
+    ShellWindow shell;
+    MSG message;
+    // Keep the window until the main thread has seen it.
+    for (int i = 0; i < 40; ++i) {
+        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+        Sleep(100);
+    }
+    return 0;
+}
+
+TEST(FindShellWindow, WaitsForAShellThatAppears)
+{
+    HANDLE thread = CreateThread(NULL, 0, CreateShellLater, NULL, 0, NULL);
+    ASSERT_NE(nullptr, thread);
+    HWND found = FindShellWindow(5);
+    EXPECT_NE(nullptr, found);
+    WaitForSingleObject(thread, 10000);
+    CloseHandle(thread);
+}
+
+TEST(ShellUser, ImpersonatingTheShellOwnerAndLookingItUp)
+{
+    ShellWindow shell;
+    ASSERT_NE(nullptr, shell.handle());
+
+    ASSERT_EQ(1, ImpersonateShellUser());
+    EXPECT_TRUE(ThreadIsImpersonating());
+    char user[MAX_PATH], domain[MAX_PATH];
+    EXPECT_EQ(1, GetTokenUserName(user, sizeof(user), domain));
+    RevertToSelf();
+    EXPECT_FALSE(ThreadIsImpersonating());
+
+    char ownUser[MAX_PATH], ownDomain[MAX_PATH];
+    ASSERT_EQ(1, GetTokenUserName(ownUser, sizeof(ownUser), ownDomain));   // the process token
+    EXPECT_STREQ(ownUser, user);
+    EXPECT_STREQ(ownDomain, domain);
+    EXPECT_NE('\0', ownUser[0]);
+}
+
+TEST(ShellUser, InteractiveUserNameLeavesTheCallerToRevert)
+{
+    ShellWindow shell;
+    char user[MAX_PATH], domain[MAX_PATH];
+    int found = GetInteractiveUserName(domain, user, sizeof(user));
+    char ownUser[MAX_PATH];
+    GetTokenUserName(ownUser, sizeof(ownUser), NULL);
+    RevertToSelf();
+    EXPECT_FALSE(ThreadIsImpersonating());
+    if (found) {
+        EXPECT_STREQ(ownUser, user);
+    }
+}
+
+TEST(ShellUser, NamesAreCutToTheCallersSize)
+{
+    ShellWindow shell;
+    char user[3] = {'x', 'x', 'x'};
+    GetTokenUserName(user, sizeof(user), NULL);
+    EXPECT_EQ('\0', user[2]);
+}
+
+TEST(ShellUser, WithoutAShellNothingIsImpersonated)
+{
+    EXPECT_EQ(0, ImpersonateShellUser());
+    EXPECT_FALSE(ThreadIsImpersonating());
+}
+
+TEST(InteractiveDesktop, TheDefaultDesktopIsInteractive)
+{
+    EXPECT_EQ(1, IsInteractiveDesktop());
+}
+
+TEST(PhoneBookDirectory, TrailingBackslashRule)
+{
+    char path[8] = "C:\\pb";
+    ApplyTrailingBackslash(path, sizeof(path));
+    EXPECT_STREQ("C:\\pb\\", path);
+    ApplyTrailingBackslash(path, sizeof(path));
+    EXPECT_STREQ("C:\\pb\\", path);
+
+    char full[7] = "C:\\abc";   // six bytes: no room for a seventh and the terminator
+    ApplyTrailingBackslash(full, sizeof(full));
+    EXPECT_STREQ("", full);
+}
+
+TEST(PhoneBookDirectory, BuiltWithinTheCallersBuffer)
+{
+    ShellWindow shell;
+    char out[MAX_PATH];
+    BuildUserPhoneBookDir(out, sizeof(out));
+    std::string users = ProgramDirectory() + "\\users";
+    EXPECT_EQ(0u, std::string(out).find(users));
+    EXPECT_NE('\\', out[strlen(out) - 1]);
+    EXPECT_FALSE(ThreadIsImpersonating());
+}
+
+TEST_CHILD(BuildDirectory)
+{
+    (void)arg;
+    char out[MAX_PATH];
+    BuildUserPhoneBookDir(out, sizeof(out));
+    fputs(out, stdout);
+    return ImpersonateShellUser();   // 0 on Windows 9x
+}
+
+TEST(PhoneBookDirectory, Windows98HasNoPerUserLevel)
+{
+    std::string output;
+    EXPECT_EQ(0u, RunChildUnderVersion("win98", "BuildDirectory", "", &output));
+    EXPECT_EQ(ProgramDirectory() + "\\users", output);
+}
+
+}  // namespace

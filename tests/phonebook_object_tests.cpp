@@ -1,0 +1,314 @@
+// VmrPhoneBook as a host sees it through PhoneBk.dll: the object's layout,
+// its defaults, the accessors' rules, copying and the phone book directory.
+#include <gtest/gtest.h>
+#include <mbctype.h>
+#include <stdio.h>
+#include <string.h>
+#include <string>
+
+#include "TestSupport.h"
+#include "VmrPhoneBook.h"
+
+namespace {
+
+// Offsets a host relies on.
+const size_t kPath = 0, kEntryName = 260, kEstablish = 516, kRecord = 520;
+
+unsigned char* Bytes(VmrPhoneBook& book) { return reinterpret_cast<unsigned char*>(&book); }
+const char* PathOf(VmrPhoneBook& book) { return reinterpret_cast<const char*>(Bytes(book) + kPath); }
+unsigned int U32At(VmrPhoneBook& book, size_t recordOffset)
+{
+    unsigned int value;
+    memcpy(&value, Bytes(book) + kRecord + recordOffset, sizeof(value));
+    return value;
+}
+
+class ShellEnvironment : public ::testing::Environment
+{
+public:
+    void SetUp() override { shell_ = new ShellWindow(); }
+    void TearDown() override { delete shell_; }
+
+private:
+    ShellWindow* shell_ = nullptr;
+};
+::testing::Environment* const shellEnvironment = ::testing::AddGlobalTestEnvironment(new ShellEnvironment);
+
+TEST(VmrPhoneBookLayout, IsTheSizeHostsAllocate)
+{
+    EXPECT_EQ(2664u, sizeof(VmrPhoneBook));
+    EXPECT_EQ(2144u, sizeof(VmrEntryRecord));
+}
+
+TEST(VmrPhoneBookDefaults, NewObjectHoldsAResetRecord)
+{
+    VmrPhoneBook book;
+    unsigned char* bytes = Bytes(book);
+    EXPECT_EQ(0, memcmp(bytes + kRecord, "vmr", 3));
+    EXPECT_EQ(41, bytes[kRecord + 3] | bytes[kRecord + 4] << 8);
+    EXPECT_EQ(1u, U32At(book, 0x005));    // UseCountryCodeAndAreaCode
+    EXPECT_EQ(1u, U32At(book, 0x2FD));    // StartupUtility slot 0
+    EXPECT_EQ(1u, U32At(book, 0x33D));    // DisplayConnectDialog
+    EXPECT_EQ(0u, U32At(book, 0x547));    // UseInternet field itself
+    EXPECT_EQ(1, bytes[kRecord + 0x343] | bytes[kRecord + 0x344] << 8);   // DeviceType
+    EXPECT_EQ('\0', bytes[kEntryName]);
+    EXPECT_EQ(0u, *reinterpret_cast<unsigned int*>(bytes + kEstablish));
+
+    // Everything else of the record is zero.
+    const size_t set[][2] = {{0, 5}, {0x005, 4}, {0x2FD, 4}, {0x33D, 4}, {0x343, 2}};
+    for (size_t i = 5; i < 2144; ++i) {
+        bool isDefault = false;
+        for (const auto& field : set)
+            isDefault |= i >= field[0] && i < field[0] + field[1];
+        if (!isDefault) {
+            ASSERT_EQ(0, bytes[kRecord + i]) << "record byte " << i;
+        }
+    }
+
+    EXPECT_EQ(1, book.UseCountryCodeAndAreaCode());
+    EXPECT_EQ(1, book.GetDisplayConnectDialog());
+    EXPECT_EQ(1, book.GetDeviceType());
+    EXPECT_EQ(0, book.GetConnectTimeout());
+    EXPECT_EQ(1, book.UseInternet());   // reported although the field is 0
+    EXPECT_EQ(1, book.IsStartupUtility(0));
+}
+
+TEST(VmrPhoneBookAccessors, DeviceTypeTakesOnlyTheTypesAHostMayChoose)
+{
+    VmrPhoneBook book;
+    book.SetDeviceType(5);
+    EXPECT_EQ(5, book.GetDeviceType());
+    for (unsigned short rejected : {0, 2, 6, 100}) {
+        book.SetDeviceType(rejected);
+        EXPECT_EQ(5, book.GetDeviceType()) << rejected;
+    }
+    book.SetDeviceType(3);
+    EXPECT_EQ(3, book.GetDeviceType());
+}
+
+TEST(VmrPhoneBookAccessors, FlagsAreStoredAsGivenOrForced)
+{
+    VmrPhoneBook book;
+    book.SetUseInternet(0);
+    EXPECT_EQ(1u, U32At(book, 0x547));
+    book.SetDisplayConnectDialog(7);
+    EXPECT_EQ(7, book.GetDisplayConnectDialog());
+    EXPECT_EQ(1, book.SetPassword(const_cast<char*>("secret")));
+}
+
+TEST(VmrPhoneBookAccessors, StartupUtilitySlotsEndAtNine)
+{
+    VmrPhoneBook book;
+    unsigned int nine = 1;
+    memcpy(Bytes(book) + kRecord + 0x2FD + 36, &nine, 4);
+    unsigned int beyond = 1;   // the first reserved bytes after the slots
+    memcpy(Bytes(book) + kRecord + 0x325, &beyond, 4);
+    EXPECT_EQ(1, book.IsStartupUtility(9));
+    EXPECT_EQ(0, book.IsStartupUtility(10));
+    EXPECT_EQ(0, book.IsStartupUtility(65535));
+}
+
+TEST(VmrPhoneBookAccessors, GettersCutToTheCallersBuffer)
+{
+    VmrPhoneBook book;
+    book.SetConnectPhoneNumber(const_cast<char*>("555123"));
+    char small[4];
+    memset(small, 'x', sizeof(small));
+    book.GetConnectPhoneNumber(small, sizeof(small));
+    EXPECT_STREQ("555", small);
+
+    char untouched[4] = {'x', 'x', 'x', 'x'};
+    book.GetConnectPhoneNumber(untouched, 0);
+    EXPECT_EQ(0, memcmp(untouched, "xxxx", 4));
+    book.GetConnectPhoneNumber(NULL, 10);   // must not crash
+}
+
+TEST(VmrPhoneBookAccessors, TextSettersNeverWritePastTheirField)
+{
+    VmrPhoneBook book;
+    std::string longText(300, 'w');
+    book.SetConnectWorkstationName(const_cast<char*>(longText.c_str()));   // 32 bytes
+    char text[64];
+    book.GetConnectWorkstationName(text, sizeof(text));
+    EXPECT_EQ(std::string(31, 'w'), text);
+    EXPECT_EQ(0, Bytes(book)[kRecord + 0x087]);   // LoginName, next field, untouched
+
+    book.SetPassword(const_cast<char*>("0123456789abcdefghij"));   // 18 bytes
+    book.GetPassword(text, sizeof(text));
+    EXPECT_STREQ("0123456789abcdefg", text);
+    EXPECT_EQ(0, Bytes(book)[kRecord + 0x0F9]);   // TapiLineName untouched
+}
+
+TEST(VmrPhoneBookAccessors, LocatorServerKeeps511BytesAndZeros)
+{
+    VmrPhoneBook book;
+    std::string longText(600, 's');
+    book.SetInternetLocatorServer(const_cast<char*>(longText.c_str()));
+    const unsigned char* field = Bytes(book) + kRecord + 0x54B;
+    for (int i = 0; i < 511; ++i)
+        ASSERT_EQ('s', field[i]) << i;
+    EXPECT_EQ(0, field[511]);
+    EXPECT_EQ(0u, U32At(book, 0x547)) << "only the dialogs turn UseInternet on with the locator";
+}
+
+TEST(VmrPhoneBookAccessors, ShorterValuesClearTheWholeField)
+{
+    VmrPhoneBook book;
+    std::string longText(300, 'a');
+    book.SetAdapterName(const_cast<char*>(longText.c_str()));
+    const unsigned char* field = Bytes(book) + kRecord + 0x74B;
+    EXPECT_EQ('a', field[254]);
+    EXPECT_EQ(0, field[255]);
+    book.SetAdapterName(const_cast<char*>("eth"));
+    for (int i = 3; i < 256; ++i)
+        ASSERT_EQ(0, field[i]) << i;
+}
+
+TEST(VmrPhoneBookAccessors, LeadByteIsNotLeftAtTheEndOfAField)
+{
+    int previous = _getmbcp();
+    ASSERT_EQ(0, _setmbcp(932));
+    VmrPhoneBook book;
+    std::string text(510, 'n');
+    text += "\x82\xa0";   // a double-byte character across the 511-byte limit
+    book.SetInternetLocatorServer(const_cast<char*>(text.c_str()));
+    char out[600];
+    book.GetInternetLocatorServer(out, sizeof(out));
+    EXPECT_EQ(std::string(510, 'n'), out);
+    _setmbcp(previous);
+}
+
+TEST(VmrPhoneBookCopy, CopiesTheWholeObject)
+{
+    VmrPhoneBook source;
+    source.SetPath(const_cast<char*>("C:\\copied"));
+    source.SetLoginName(const_cast<char*>("alice"));
+    strcpy(reinterpret_cast<char*>(Bytes(source) + kEntryName), "Office.vmr");
+    unsigned int establish = 1;
+    memcpy(Bytes(source) + kEstablish, &establish, 4);
+
+    VmrPhoneBook target;
+    VmrPhoneBook& result = (target = source);
+    EXPECT_EQ(&target, &result);
+    EXPECT_EQ(0, memcmp(&source, &target, sizeof(VmrPhoneBook)));
+    EXPECT_STREQ("C:\\copied\\", PathOf(target));
+
+    target = target;   // self-assignment leaves it intact
+    EXPECT_EQ(0, memcmp(&source, &target, sizeof(VmrPhoneBook)));
+}
+
+TEST(VmrPhoneBookPath, SetPathAppendsOneBackslash)
+{
+    VmrPhoneBook book;
+    book.SetPath(const_cast<char*>("C:\\pb"));
+    EXPECT_STREQ("C:\\pb\\", PathOf(book));
+    book.SetPath(const_cast<char*>("C:\\pb\\"));
+    EXPECT_STREQ("C:\\pb\\", PathOf(book));
+    book.SetPath(const_cast<char*>(""));
+    EXPECT_STREQ("\\", PathOf(book));
+}
+
+TEST(VmrPhoneBookPath, SetPathLeavesTheRecordAlone)
+{
+    VmrPhoneBook book;
+    book.SetLoginName(const_cast<char*>("bob"));
+    book.SetPath(const_cast<char*>("D:\\other"));
+    char login[16];
+    book.GetLoginName(login, sizeof(login));
+    EXPECT_STREQ("bob", login);
+}
+
+TEST(VmrPhoneBookPath, TrailByteBackslashGetsASeparator)
+{
+    int previous = _getmbcp();
+    ASSERT_EQ(0, _setmbcp(932));
+    VmrPhoneBook book;
+    book.SetPath(const_cast<char*>("C:\\\x81\x5c"));
+    EXPECT_STREQ("C:\\\x81\x5c\\", PathOf(book));
+    _setmbcp(previous);
+}
+
+// A directory that cannot carry its backslash within 260 bytes is not cut
+// (a cut path names another directory): the phone book is left without a
+// directory, so that nothing is written anywhere the host did not ask for.
+TEST(VmrPhoneBookPath, TooLongForABackslashLeavesNoDirectory)
+{
+    VmrPhoneBook book;
+    std::string fits = "C:\\" + std::string(255, 'd');   // 258 bytes + backslash = 259
+    book.SetPath(const_cast<char*>(fits.c_str()));
+    EXPECT_EQ(fits + "\\", PathOf(book));
+
+    std::string tooLong = "C:\\" + std::string(256, 'd');   // 259 bytes, no room for the backslash
+    book.SetPath(const_cast<char*>(tooLong.c_str()));
+    EXPECT_STREQ("", PathOf(book));
+    std::string full = "C:\\" + std::string(400, 'd') + "\\";
+    book.SetPath(const_cast<char*>(full.c_str()));
+    EXPECT_STREQ("", PathOf(book));
+    EXPECT_EQ(0, memcmp(Bytes(book) + kRecord, "vmr", 3)) << "the record after the path is intact";
+}
+
+// The user and domain the shell's owner (this process) has, as the library
+// looks them up: a domain name longer than 15 characters cannot be found.
+bool OwnAccount(std::string* user, std::string* domain)
+{
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    BYTE info[1024];
+    DWORD returned;
+    BOOL ok = GetTokenInformation(token, TokenUser, info, sizeof(info), &returned);
+    CloseHandle(token);
+    if (!ok)
+        return false;
+    char userName[257], domainName[16];
+    DWORD userChars = sizeof(userName), domainChars = sizeof(domainName);
+    SID_NAME_USE use;
+    if (!LookupAccountSidA(NULL, reinterpret_cast<TOKEN_USER*>(info)->User.Sid, userName, &userChars,
+                           domainName, &domainChars, &use))
+        return false;
+    *user = userName;
+    *domain = domainName;
+    return true;
+}
+
+bool IsDirectory(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST(VmrPhoneBookPath, ConstructorUsesTheShellUsersDirectory)
+{
+    std::string users = ProgramDirectory() + "\\users";
+    std::string user, domain;
+    std::string expected = users + "\\";
+    if (OwnAccount(&user, &domain))
+        expected = users + "\\" + domain + "\\" + user + "\\";
+
+    VmrPhoneBook book;
+    EXPECT_EQ(expected, PathOf(book));
+    EXPECT_TRUE(IsDirectory(users));
+    EXPECT_TRUE(IsDirectory(expected));
+
+    // The constructor leaves the thread with its own identity.
+    HANDLE token;
+    EXPECT_FALSE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NO_TOKEN), GetLastError());
+}
+
+TEST_CHILD(PrintPhoneBookPath)
+{
+    (void)arg;
+    VmrPhoneBook book;
+    printf("%s", PathOf(book));
+    return 0;
+}
+
+TEST(VmrPhoneBookPath, Windows98UsesTheSharedUsersDirectory)
+{
+    std::string output;
+    ASSERT_EQ(0u, RunChildUnderVersion("win98", "PrintPhoneBookPath", "", &output));
+    EXPECT_EQ(ProgramDirectory() + "\\users\\", output);
+}
+
+}  // namespace

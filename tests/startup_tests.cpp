@@ -1,0 +1,99 @@
+// The entry point: attach counting, the run-time binding and its release.
+#include <gtest/gtest.h>
+#include <stdio.h>
+
+#include "RasApiTable.h"
+#include "TestSupport.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
+
+namespace {
+
+bool TableIsEmpty()
+{
+    return RasApiTable.RasApiModule == NULL && RasApiTable.pfnRasEnumEntries == NULL &&
+           RasApiTable.pfnRasCreatePhonebookEntry == NULL && RasApiTable.pfnRasEditPhonebookEntry == NULL &&
+           RasApiTable.SecurityUiModule == NULL && RasApiTable.pfnQuerySecurityLogin == NULL;
+}
+
+TEST(EntryPoint, BindsOnTheFirstAttachAndReleasesOnTheLast)
+{
+    HINSTANCE self = GetModuleHandleA(NULL);
+    ASSERT_TRUE(TableIsEmpty());
+    ASSERT_EQ(0, ProcessAttachCount);
+
+    EXPECT_TRUE(DllMain(self, DLL_PROCESS_ATTACH, NULL));
+    EXPECT_EQ(1, ProcessAttachCount);
+    EXPECT_EQ(self, ModuleInstance);
+    // Wine reports Windows 7: Dial-Up Networking is bound whatever the
+    // driver test says, and all three functions come together.
+    ASSERT_NE(nullptr, RasApiTable.RasApiModule);
+    EXPECT_NE(nullptr, RasApiTable.pfnRasEnumEntries);
+    EXPECT_NE(nullptr, RasApiTable.pfnRasCreatePhonebookEntry);
+    EXPECT_NE(nullptr, RasApiTable.pfnRasEditPhonebookEntry);
+    HMODULE boundRas = RasApiTable.RasApiModule;
+    UINT mode = SetErrorMode(0);
+    SetErrorMode(mode);
+    EXPECT_EQ(static_cast<UINT>(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX), mode);
+
+    // Threads and further attaches change nothing.
+    EXPECT_TRUE(DllMain(self, DLL_THREAD_ATTACH, NULL));
+    EXPECT_TRUE(DllMain(self, DLL_THREAD_DETACH, NULL));
+    EXPECT_TRUE(DllMain(self, DLL_PROCESS_ATTACH, NULL));
+    EXPECT_EQ(2, ProcessAttachCount);
+    EXPECT_EQ(boundRas, RasApiTable.RasApiModule);
+    EXPECT_TRUE(DllMain(self, DLL_PROCESS_DETACH, NULL));
+    EXPECT_EQ(1, ProcessAttachCount);
+    EXPECT_EQ(boundRas, RasApiTable.RasApiModule);
+
+    EXPECT_TRUE(DllMain(self, 99, NULL));   // an unknown reason is no failure
+
+    EXPECT_TRUE(DllMain(self, DLL_PROCESS_DETACH, NULL));
+    EXPECT_EQ(0, ProcessAttachCount);
+    EXPECT_TRUE(TableIsEmpty());
+}
+
+TEST(EntryPoint, LoadsWithoutTheSecurityComponent)
+{
+    // No GATEUI.DLL is installed beside the tests: the login stays unbound,
+    // and the library loads all the same.
+    if (GetModuleHandleA("GATEUI.DLL") == NULL && SearchPathA(NULL, "GATEUI.DLL", NULL, 0, NULL, NULL) == 0) {
+        BindLibraries();
+        EXPECT_EQ(nullptr, RasApiTable.SecurityUiModule);
+        EXPECT_EQ(nullptr, RasApiTable.pfnQuerySecurityLogin);
+        ReleaseLibraries();
+    }
+    HMODULE library = LoadLibraryA("PhoneBk.dll");
+    ASSERT_NE(nullptr, library);
+    EXPECT_TRUE(FreeLibrary(library));
+}
+
+TEST(RasDrivers, WineRunsNeitherDriverAndTheSearchEnds)
+{
+    EXPECT_FALSE(IsRasInstalled());
+}
+
+TEST_CHILD(BindAndReport)
+{
+    (void)arg;
+    BindLibraries();
+    int bound = RasApiTable.RasApiModule != NULL;
+    int complete = RasApiTable.pfnRasEnumEntries && RasApiTable.pfnRasCreatePhonebookEntry &&
+                   RasApiTable.pfnRasEditPhonebookEntry;
+    ReleaseLibraries();
+    printf("%d%d", bound, complete);
+    return 0;
+}
+
+TEST(RasBinding, DependsOnTheWindowsFamily)
+{
+    std::string nt4, win98, win2k;
+    ASSERT_EQ(0u, RunChildUnderVersion("nt40", "BindAndReport", "", &nt4));
+    ASSERT_EQ(0u, RunChildUnderVersion("win98", "BindAndReport", "", &win98));
+    ASSERT_EQ(0u, RunChildUnderVersion("win2k", "BindAndReport", "", &win2k));
+    EXPECT_EQ("00", nt4) << "NT 4 without the RasArp and NdisWan drivers stays unbound";
+    EXPECT_EQ("11", win98) << "Windows 98 binds without a driver test";
+    EXPECT_EQ("11", win2k) << "Windows 2000 binds whatever the driver test says";
+}
+
+}  // namespace
