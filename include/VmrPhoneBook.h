@@ -109,8 +109,26 @@ public:
     int  UseInternet();                             /* always 1 */
     int  IsStartupUtility(unsigned short slot);     /* slots 0 to 9 */
 
+    /* Entry files. A name with a drive or directory is a path as it stands;
+       any other name lies in the phone book directory. ".vmr" is appended
+       unless the name already ends with it. 1 for success, 0 for failure;
+       a path that does not fit in 260 bytes fails. */
+    int  ReadEntry(char* name);
+    int  WriteEntry(char* name);
+    int  IsValidEntry(char* name);
+    int  IsRasLinkEntry(char* name);
+
+    /* The phone book directory. The callback gets each entry file's full
+       path. DeleteEntry, RenameEntry and CopyEntry add no extension, and take
+       the target name exactly as given; they answer the system call's result. */
+    int  EnumEntryNames(VmrEnumEntryProc callback, long value);
+    int  DeleteEntry(char* name);
+    int  RenameEntry(char* oldName, char* newName);
+    int  CopyEntry(char* sourceName, char* targetName);
+
     /* Replaces the phone book directory; a trailing backslash is added. */
     void SetPath(char* directory);
+
 
 private:
     void InitializeClassData();

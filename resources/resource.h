@@ -22,4 +22,14 @@
 #define IDS_DIALUP_NOT_INSTALLED        5635
 #define IDS_DIALUP_PHONEBOOK_ERROR      5636
 
+
+/* Icons */
+#define IDI_REMOVE_ENTRY                107
+#define IDI_REMOVE_ENTRIES              108
+
+/* Confirmations the host shows before deleting entries */
+#define IDD_CONFIRM_DELETE              1500
+#define IDD_CONFIRM_DELETE_MANY         1510
+#define IDC_CONFIRM_TEXT                1501
+
 #endif

@@ -18,11 +18,24 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# A fresh phone book for the demo, inside the build tree.
+demo="$build/demo-phonebook"
+rm -rf "$demo"
+mkdir -p "$demo"
+demo_dir="Z:${demo//\//\\}"
+
 pbtool() {
     echo "\$ pbtool $*"
-    "$build/wine-run" "$build/bin/pbtool.exe" "$@"
+    "$build/wine-run" "$build/bin/pbtool.exe" --path "$demo_dir" "$@"
     echo
 }
 
 pbtool dir
-pbtool defaults
+pbtool new Office --phone 5550123 --area 030 --country "Germany (49)" --login alice --password s3cret
+pbtool new Lab --device-type 3 --workstation lab-42 --ils ils.example.net --no-connect-dialog
+pbtool new Branch --device-type 4 --workstation 10.1.2.3 --adapter "Ethernet 1" --timeout 30
+pbtool list
+pbtool show Office
+pbtool rename Lab Workshop
+pbtool delete Branch
+pbtool list

@@ -1,55 +1,192 @@
-// pbtool - a console host of PhoneBk.dll.
+// pbtool - a console host of PhoneBk.dll: lists, shows, creates, changes,
+// deletes, renames and copies the entries of a phone book.
+//
+// It uses the library only through its public header and import library, as
+// any host does. Every failure prints one line to stderr and exits with 1;
+// a wrong command line exits with 2.
 #include <windows.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <string>
+#include <vector>
 
 #include "VmrPhoneBook.h"
 
 namespace {
 
-void PrintUsage(FILE* out)
+const char kUsage[] =
+    "usage: pbtool [--path DIR] VERB [ARGS]\n"
+    "\n"
+    "  dir                      print the phone book directory\n"
+    "  list                     list the entries: name, device type, phone number or workstation\n"
+    "  show NAME [--reveal]     print every field of an entry (the password masked unless --reveal)\n"
+    "  defaults                 print the fields of a new entry\n"
+    "  new NAME [OPTIONS]       create an entry\n"
+    "  set NAME FIELD=VALUE...  change fields of an entry\n"
+    "  delete NAME              delete an entry\n"
+    "  rename OLD NEW           rename an entry\n"
+    "  copy SOURCE TARGET       copy an entry to a new name\n"
+    "\n"
+    "  --path DIR               use DIR as the phone book directory\n"
+    "\n"
+    "OPTIONS of new, and FIELDs of set (as --phone N or phone=N):\n"
+    "  phone, area, country, workstation, ils, login, password, line, adapter  texts\n"
+    "  device-type   1, 3, 4 or 5\n"
+    "  timeout       connect time-out in seconds, 0 to 65535\n"
+    "  connect-dialog  1 to show the connect dialog, 0 not to (new: --no-connect-dialog)\n"
+    "\n"
+    "NAME is an entry name, without directory or extension.\n";
+
+// The characters a connection name may not hold.
+const char kForbiddenNameCharacters[] = "\\/:*?\"<>|";
+
+class Failure
 {
-    fputs("usage: pbtool [--path DIR] VERB [ARGS]\n"
-          "\n"
-          "  dir        print the phone book directory\n"
-          "  defaults   print the fields of a new entry\n"
-          "\n"
-          "  --path DIR   use DIR as the phone book directory\n",
-          out);
+public:
+    explicit Failure(const std::string& message) : message_(message) {}
+    const std::string& message() const { return message_; }
+
+private:
+    std::string message_;
+};
+
+class UsageError : public Failure
+{
+public:
+    using Failure::Failure;
+};
+
+// The phone book directory is the object's first field: the layout hosts
+// allocate is the published one.
+std::string Directory(VmrPhoneBook& book)
+{
+    const char* path = reinterpret_cast<const char*>(&book);
+    return std::string(path, strnlen(path, 260));
 }
 
-// The directory is not exported; it is what an entry name resolves against,
-// so list it through the object's copy: the first field of the object.
-void PrintDirectory(VmrPhoneBook& book)
+void CheckName(const std::string& name)
 {
-    printf("%s\n", reinterpret_cast<const char*>(&book));
+    if (name.find_first_not_of(' ') == std::string::npos)
+        throw Failure("the connection name must not be blank");
+    if (name.find_first_of(kForbiddenNameCharacters) != std::string::npos)
+        throw Failure("the connection name '" + name + "' holds one of \\ / : * ? \" < > |");
 }
 
-void PrintEntry(VmrPhoneBook& book)
+std::string EntryFile(VmrPhoneBook& book, const std::string& name)
 {
-    char text[512];
-    book.GetConnectWorkstationName(text, sizeof(text));
-    printf("workstation:          %s\n", text);
-    book.GetConnectCountryCode(text, sizeof(text));
-    printf("country code:         %s\n", text);
-    book.GetConnectAreaCode(text, sizeof(text));
-    printf("area code:            %s\n", text);
-    book.GetConnectPhoneNumber(text, sizeof(text));
-    printf("phone number:         %s\n", text);
-    printf("use country and area: %d\n", book.UseCountryCodeAndAreaCode());
-    book.GetLoginName(text, sizeof(text));
-    printf("login name:           %s\n", text);
-    book.GetPassword(text, sizeof(text));
-    printf("password:             %s\n", text[0] ? "********" : "");
+    CheckName(name);
+    std::string directory = Directory(book);
+    if (directory.empty())
+        throw Failure("the phone book has no usable directory");
+    return directory + name + ".vmr";
+}
+
+std::vector<char> Writable(const std::string& text)
+{
+    std::vector<char> buffer(text.begin(), text.end());
+    buffer.push_back('\0');
+    return buffer;
+}
+
+unsigned long ParseNumber(const std::string& field, const std::string& value, unsigned long most)
+{
+    char* end = NULL;
+    unsigned long number = strtoul(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || number > most)
+        throw Failure(field + " must be a number from 0 to " + std::to_string(most) + ", not '" + value + "'");
+    return number;
+}
+
+// Sets one field by its command-line name; the text must fit its field.
+void SetField(VmrPhoneBook& book, const std::string& field, const std::string& value)
+{
+    struct TextField {
+        const char* name;
+        size_t width;
+        void (VmrPhoneBook::*set)(char*);
+    };
+    static const TextField texts[] = {
+        {"phone", sizeof(VmrEntryRecord::ConnectPhoneNumber), &VmrPhoneBook::SetConnectPhoneNumber},
+        {"area", sizeof(VmrEntryRecord::ConnectAreaCode), &VmrPhoneBook::SetConnectAreaCode},
+        {"country", sizeof(VmrEntryRecord::ConnectCountryCode), &VmrPhoneBook::SetConnectCountryCode},
+        {"workstation", sizeof(VmrEntryRecord::ConnectWorkstationName), &VmrPhoneBook::SetConnectWorkstationName},
+        {"ils", sizeof(VmrEntryRecord::InternetLocatorServer), &VmrPhoneBook::SetInternetLocatorServer},
+        {"login", sizeof(VmrEntryRecord::LoginName), &VmrPhoneBook::SetLoginName},
+        {"line", sizeof(VmrEntryRecord::TapiLineName), &VmrPhoneBook::SetTapiLineName},
+        {"adapter", sizeof(VmrEntryRecord::AdapterName), &VmrPhoneBook::SetAdapterName},
+    };
+    for (const TextField& text : texts) {
+        if (field != text.name)
+            continue;
+        if (value.size() >= text.width)
+            throw Failure(field + " is longer than " + std::to_string(text.width - 1) + " characters");
+        std::vector<char> buffer = Writable(value);
+        (book.*text.set)(buffer.data());
+        if (field == "ils")
+            book.SetUseInternet(1);
+        return;
+    }
+    if (field == "password") {
+        if (value.size() >= sizeof(VmrEntryRecord::Password))
+            throw Failure("password is longer than " + std::to_string(sizeof(VmrEntryRecord::Password) - 1) +
+                          " characters");
+        std::vector<char> buffer = Writable(value);
+        book.SetPassword(buffer.data());
+    } else if (field == "device-type") {
+        unsigned long type = ParseNumber(field, value, 65535);
+        if (type != 1 && type != 3 && type != 4 && type != 5)
+            throw Failure("device-type must be 1, 3, 4 or 5, not " + value);
+        book.SetDeviceType(static_cast<unsigned short>(type));
+    } else if (field == "timeout") {
+        book.SetConnectTimeout(static_cast<unsigned short>(ParseNumber(field, value, 65535)));
+    } else if (field == "connect-dialog") {
+        book.SetDisplayConnectDialog(static_cast<int>(ParseNumber(field, value, 1)));
+    } else {
+        throw UsageError("unknown field '" + field + "'");
+    }
+}
+
+void Load(VmrPhoneBook& book, const std::string& name)
+{
+    std::string file = EntryFile(book, name);
+    std::vector<char> path = Writable(file);
+    if (!book.ReadEntry(path.data()))
+        throw Failure("cannot read the entry '" + name + "' (" + file + ")");
+}
+
+void Store(VmrPhoneBook& book, const std::string& name)
+{
+    std::string file = EntryFile(book, name);
+    std::vector<char> path = Writable(file);
+    if (!book.WriteEntry(path.data()))
+        throw Failure("cannot write the entry '" + name + "' (" + file + ")");
+}
+
+std::string Text(VmrPhoneBook& book, void (VmrPhoneBook::*get)(char*, unsigned short))
+{
+    char text[600];
+    (book.*get)(text, sizeof(text));
+    return text;
+}
+
+void PrintFields(VmrPhoneBook& book, bool reveal)
+{
+    std::string password = Text(book, &VmrPhoneBook::GetPassword);
+    if (!reveal && !password.empty())
+        password = "********";
     printf("device type:          %u\n", book.GetDeviceType());
-    book.GetTapiLineName(text, sizeof(text));
-    printf("line:                 %s\n", text);
-    book.GetAdapterName(text, sizeof(text));
-    printf("adapter:              %s\n", text);
-    book.GetRasLinkName(text, sizeof(text));
-    printf("dial-up entry:        %s\n", text);
-    book.GetInternetLocatorServer(text, sizeof(text));
-    printf("locator server:       %s\n", text);
+    printf("phone number:         %s\n", Text(book, &VmrPhoneBook::GetConnectPhoneNumber).c_str());
+    printf("area code:            %s\n", Text(book, &VmrPhoneBook::GetConnectAreaCode).c_str());
+    printf("country code:         %s\n", Text(book, &VmrPhoneBook::GetConnectCountryCode).c_str());
+    printf("use country and area: %d\n", book.UseCountryCodeAndAreaCode());
+    printf("workstation:          %s\n", Text(book, &VmrPhoneBook::GetConnectWorkstationName).c_str());
+    printf("locator server:       %s\n", Text(book, &VmrPhoneBook::GetInternetLocatorServer).c_str());
+    printf("login name:           %s\n", Text(book, &VmrPhoneBook::GetLoginName).c_str());
+    printf("password:             %s\n", password.c_str());
+    printf("line:                 %s\n", Text(book, &VmrPhoneBook::GetTapiLineName).c_str());
+    printf("adapter:              %s\n", Text(book, &VmrPhoneBook::GetAdapterName).c_str());
+    printf("dial-up entry:        %s\n", Text(book, &VmrPhoneBook::GetRasLinkName).c_str());
     printf("connect timeout:      %u\n", book.GetConnectTimeout());
     printf("connect dialog:       %d\n", book.GetDisplayConnectDialog());
     printf("startup utilities:   ");
@@ -58,34 +195,145 @@ void PrintEntry(VmrPhoneBook& book)
     printf("\n");
 }
 
+int CALLBACK CollectEntry(char* path, long list)
+{
+    reinterpret_cast<std::vector<std::string>*>(list)->push_back(path);
+    return 1;
+}
+
+void List(VmrPhoneBook& book)
+{
+    std::vector<std::string> files;
+    book.EnumEntryNames(CollectEntry, reinterpret_cast<long>(&files));
+    for (const std::string& file : files) {
+        std::string name = file.substr(file.find_last_of('\\') + 1);
+        name = name.substr(0, name.size() - 4);   // the listing matches *.vmr
+        std::vector<char> path = Writable(file);
+        if (!book.ReadEntry(path.data())) {
+            printf("%-24s (unreadable)\n", name.c_str());
+            continue;
+        }
+        std::string where = book.GetDeviceType() == 1 ? Text(book, &VmrPhoneBook::GetConnectPhoneNumber)
+                                                      : Text(book, &VmrPhoneBook::GetConnectWorkstationName);
+        printf("%-24s type %u  %s\n", name.c_str(), book.GetDeviceType(), where.c_str());
+    }
+}
+
+void NewEntry(VmrPhoneBook& book, const std::string& name, const std::vector<std::string>& options)
+{
+    std::vector<char> path = Writable(EntryFile(book, name));
+    if (book.IsValidEntry(path.data()))
+        throw Failure("an entry named '" + name + "' exists already");
+    for (size_t i = 0; i < options.size(); ++i) {
+        const std::string& option = options[i];
+        if (option == "--no-connect-dialog") {
+            book.SetDisplayConnectDialog(0);
+            continue;
+        }
+        if (option.compare(0, 2, "--") != 0 || i + 1 >= options.size())
+            throw UsageError("expected --FIELD VALUE, not '" + option + "'");
+        SetField(book, option.substr(2), options[++i]);
+    }
+    Store(book, name);
+}
+
+void SetFields(VmrPhoneBook& book, const std::string& name, const std::vector<std::string>& assignments)
+{
+    if (assignments.empty())
+        throw UsageError("set needs at least one FIELD=VALUE");
+    Load(book, name);
+    for (const std::string& assignment : assignments) {
+        size_t equals = assignment.find('=');
+        if (equals == std::string::npos)
+            throw UsageError("expected FIELD=VALUE, not '" + assignment + "'");
+        SetField(book, assignment.substr(0, equals), assignment.substr(equals + 1));
+    }
+    Store(book, name);
+}
+
+// Runs a verb that takes entry names, with the directory and extension the
+// library's file verbs expect.
+void FileVerb(VmrPhoneBook& book, const std::string& verb, const std::vector<std::string>& args)
+{
+    size_t wanted = verb == "delete" ? 1 : 2;
+    if (args.size() != wanted)
+        throw UsageError(verb + " takes " + (wanted == 1 ? "one name" : "two names"));
+    std::vector<char> first = Writable(EntryFile(book, args[0]));
+    if (verb == "delete") {
+        if (!book.DeleteEntry(first.data()))
+            throw Failure("cannot delete the entry '" + args[0] + "'");
+        return;
+    }
+    std::vector<char> second = Writable(EntryFile(book, args[1]));
+    if (verb == "rename" && !book.RenameEntry(first.data(), second.data()))
+        throw Failure("cannot rename '" + args[0] + "' to '" + args[1] + "' (is there such an entry, and none of the new name?)");
+    if (verb == "copy" && !book.CopyEntry(first.data(), second.data()))
+        throw Failure("cannot copy '" + args[0] + "' to '" + args[1] + "' (is there such an entry, and none of the new name?)");
+}
+
+int Run(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string path;
+    bool hasPath = false;
+    if (args.size() >= 2 && args[0] == "--path") {
+        path = args[1];
+        hasPath = true;
+        args.erase(args.begin(), args.begin() + 2);
+    }
+    if (args.empty())
+        throw UsageError("no verb given");
+    std::string verb = args[0];
+    args.erase(args.begin());
+    if (verb == "--help" || verb == "help") {
+        fputs(kUsage, stdout);
+        return 0;
+    }
+
+    VmrPhoneBook book;
+    if (hasPath) {
+        std::vector<char> directory = Writable(path);
+        book.SetPath(directory.data());
+    }
+
+    if (verb == "dir") {
+        printf("%s\n", Directory(book).c_str());
+    } else if (verb == "defaults") {
+        PrintFields(book, false);
+    } else if (verb == "list") {
+        List(book);
+    } else if (verb == "show") {
+        if (args.empty() || args.size() > 2 || (args.size() == 2 && args[1] != "--reveal"))
+            throw UsageError("show takes a name and, optionally, --reveal");
+        Load(book, args[0]);
+        PrintFields(book, args.size() == 2);
+    } else if (verb == "new") {
+        if (args.empty())
+            throw UsageError("new takes a name");
+        NewEntry(book, args[0], std::vector<std::string>(args.begin() + 1, args.end()));
+    } else if (verb == "set") {
+        if (args.empty())
+            throw UsageError("set takes a name");
+        SetFields(book, args[0], std::vector<std::string>(args.begin() + 1, args.end()));
+    } else if (verb == "delete" || verb == "rename" || verb == "copy") {
+        FileVerb(book, verb, args);
+    } else {
+        throw UsageError("unknown verb '" + verb + "'");
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    int next = 1;
-    const char* path = NULL;
-    if (next + 1 < argc && strcmp(argv[next], "--path") == 0) {
-        path = argv[next + 1];
-        next += 2;
+    try {
+        return Run(argc, argv);
+    } catch (const UsageError& error) {
+        fprintf(stderr, "pbtool: %s (pbtool --help lists the verbs)\n", error.message().c_str());
+        return 2;
+    } catch (const Failure& error) {
+        fprintf(stderr, "pbtool: %s\n", error.message().c_str());
+        return 1;
     }
-    if (next >= argc || strcmp(argv[next], "--help") == 0) {
-        PrintUsage(next >= argc ? stderr : stdout);
-        return next >= argc ? 2 : 0;
-    }
-
-    VmrPhoneBook book;
-    if (path != NULL)
-        book.SetPath(const_cast<char*>(path));
-
-    const char* verb = argv[next];
-    if (strcmp(verb, "dir") == 0) {
-        PrintDirectory(book);
-        return 0;
-    }
-    if (strcmp(verb, "defaults") == 0) {
-        PrintEntry(book);
-        return 0;
-    }
-    fprintf(stderr, "pbtool: unknown verb '%s' (pbtool --help lists them)\n", verb);
-    return 2;
 }

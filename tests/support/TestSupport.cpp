@@ -214,3 +214,131 @@ std::vector<std::string> MessageJournal::lines() const
     }
     return result;
 }
+
+// The child side of FileHeldByAnotherProcess: "--child HoldFile <path>".
+TEST_CHILD(HoldFile)
+{
+    HANDLE file = CreateFileA(arg, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    char name[64];
+    wsprintfA(name, "pb-held-%lu", GetCurrentProcessId());
+    HANDLE held = OpenEventA(EVENT_MODIFY_STATE, FALSE, name);
+    wsprintfA(name, "pb-release-%lu", GetCurrentProcessId());
+    HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, name);
+    if (file == INVALID_HANDLE_VALUE || held == NULL || release == NULL)
+        return 1;
+    SetEvent(held);
+    WaitForSingleObject(release, 60000);
+    CloseHandle(file);
+    return 0;
+}
+
+FileHeldByAnotherProcess::FileHeldByAnotherProcess(const std::string& path)
+    : release_(NULL), process_(NULL), holding_(false)
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, sizeof(self));
+    std::string commandLine = std::string("\"") + self + "\" --child HoldFile \"" + path + "\"";
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, NULL, &startup,
+                        &process))
+        return;
+    char name[64];
+    wsprintfA(name, "pb-held-%lu", process.dwProcessId);
+    HANDLE held = CreateEventA(NULL, TRUE, FALSE, name);
+    wsprintfA(name, "pb-release-%lu", process.dwProcessId);
+    release_ = CreateEventA(NULL, TRUE, FALSE, name);
+    process_ = process.hProcess;
+    ResumeThread(process.hThread);
+    CloseHandle(process.hThread);
+    HANDLE waits[2] = {held, process_};
+    holding_ = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
+    CloseHandle(held);
+}
+
+FileHeldByAnotherProcess::~FileHeldByAnotherProcess()
+{
+    if (release_ != NULL) {
+        SetEvent(release_);
+        CloseHandle(release_);
+    }
+    if (process_ != NULL) {
+        WaitForSingleObject(process_, 30000);
+        CloseHandle(process_);
+    }
+}
+
+namespace {
+
+// Reads a pipe to its end on a thread of its own, so that a child filling
+// both stdout and stderr never blocks.
+struct PipeReader {
+    HANDLE pipe;
+    std::string text;
+};
+
+DWORD WINAPI ReadPipe(LPVOID parameter)
+{
+    PipeReader* reader = static_cast<PipeReader*>(parameter);
+    char chunk[512];
+    DWORD got;
+    while (ReadFile(reader->pipe, chunk, sizeof(chunk), &got, NULL) && got > 0)
+        reader->text.append(chunk, got);
+    return 0;
+}
+
+}  // namespace
+
+DWORD RunProgram(const std::string& commandLine, std::string* out, std::string* err)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    if (!CreatePipe(&outRead, &outWrite, &inherit, 0))
+        return 255;
+    if (!CreatePipe(&errRead, &errWrite, &inherit, 0)) {
+        CloseHandle(outRead);
+        CloseHandle(outWrite);
+        return 255;
+    }
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = outWrite;
+    startup.hStdError = errWrite;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process;
+    BOOL started = CreateProcessA(NULL, line.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    DWORD exitCode = 255;
+    PipeReader outReader = {outRead, ""}, errReader = {errRead, ""};
+    if (started) {
+        HANDLE threads[2] = {CreateThread(NULL, 0, ReadPipe, &outReader, 0, NULL),
+                             CreateThread(NULL, 0, ReadPipe, &errReader, 0, NULL)};
+        WaitForSingleObject(process.hProcess, 120000);
+        WaitForMultipleObjects(2, threads, TRUE, 10000);
+        CloseHandle(threads[0]);
+        CloseHandle(threads[1]);
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    if (out != NULL)
+        *out = outReader.text;
+    if (err != NULL)
+        *err = errReader.text;
+    return exitCode;
+}

@@ -58,6 +58,27 @@ struct ChildRegistration {
     static ChildRegistration name##Registration(#name, name); \
     static int name(const char* arg)
 
+// Another process that holds a file open without sharing, until the object
+// goes.
+class FileHeldByAnotherProcess
+{
+public:
+    explicit FileHeldByAnotherProcess(const std::string& path);
+    ~FileHeldByAnotherProcess();
+    FileHeldByAnotherProcess(const FileHeldByAnotherProcess&) = delete;
+    FileHeldByAnotherProcess& operator=(const FileHeldByAnotherProcess&) = delete;
+    bool holding() const { return holding_; }
+
+private:
+    HANDLE release_;
+    HANDLE process_;
+    bool holding_;
+};
+
+// Runs a program with arguments (a command line), returning its exit code and
+// what it wrote to stdout and stderr.
+DWORD RunProgram(const std::string& commandLine, std::string* out, std::string* err);
+
 // Files and their contents.
 bool WriteFileBytes(const std::string& path, const void* data, size_t size);
 std::vector<unsigned char> ReadFileBytes(const std::string& path);

@@ -1,0 +1,35 @@
+// Entry names and entry files: how a name becomes a path, and the helpers the
+// wizard's name page shares with the file verbs.
+#ifndef PHONEBK_ENTRYFILES_H
+#define PHONEBK_ENTRYFILES_H
+
+#include <stddef.h>
+
+class VmrPhoneBook;
+
+// The phone book whose wizard or property sheet is open. Set before any dialog
+// shows and never cleared.
+extern VmrPhoneBook* CurrentPhoneBook;
+
+// True when the name has a drive or a directory (the C runtime's _splitpath
+// rules). A name of 260 bytes or more is no name at all: false.
+bool HasDirectoryPart(const char* name);
+
+// The name itself when it has a directory part, else the phone book directory
+// followed by the name, into path (260 bytes). False when the result does not
+// fit, or when the phone book has no usable directory; a path is never cut.
+bool ResolveEntryPath(VmrPhoneBook& book, const char* name, char* path);
+
+// Appends ".vmr" to the path (260 bytes) unless its extension already is
+// ".vmr" in any ASCII case. False, and the path unchanged, when it does not fit.
+bool AppendEntryExtension(char* path);
+
+// Removes leading and trailing blanks (0x20 only) in place; 1 when any went.
+int TrimSpaces(char* text);
+
+// 1 when the file can be opened for reading as IsValidEntry opens it. A name
+// without a directory part lies in CurrentPhoneBook's directory; no extension
+// is added.
+int EntryFileExists(const char* path);
+
+#endif

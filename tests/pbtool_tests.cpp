@@ -1,0 +1,117 @@
+// The console host, run as a person runs it.
+#include <gtest/gtest.h>
+#include <string>
+
+#include "TestSupport.h"
+
+namespace {
+
+class PbtoolTest : public ::testing::Test
+{
+protected:
+    // Runs pbtool on this test's phone book; returns its exit code.
+    DWORD Run(const std::string& arguments)
+    {
+        std::string tool = ProgramDirectory() + "\\..\\bin\\pbtool.exe";
+        return RunProgram("\"" + tool + "\" --path \"" + dir.path() + "\" " + arguments, &out, &err);
+    }
+
+    // A failure is one line on stderr that names what failed.
+    void ExpectOneLineError(const std::string& fragment)
+    {
+        EXPECT_EQ(0u, err.find("pbtool: ")) << err;
+        EXPECT_EQ(err.size() - 1, err.find('\n')) << err;
+        EXPECT_NE(std::string::npos, err.find(fragment)) << err;
+    }
+
+    ShellWindow shell;
+    TempDir dir{"pbtool"};
+    std::string out, err;
+};
+
+TEST_F(PbtoolTest, HelpAndUsage)
+{
+    EXPECT_EQ(0u, Run("--help"));
+    for (const char* verb : {"dir", "list", "show", "new", "set", "delete", "rename", "copy"})
+        EXPECT_NE(std::string::npos, out.find(std::string("  ") + verb)) << verb;
+    EXPECT_EQ(2u, Run(""));
+    ExpectOneLineError("no verb");
+    EXPECT_EQ(2u, Run("frobnicate"));
+    ExpectOneLineError("frobnicate");
+}
+
+TEST_F(PbtoolTest, DirPrintsTheDirectoryWithItsBackslash)
+{
+    EXPECT_EQ(0u, Run("dir"));
+    EXPECT_EQ(dir.path() + "\\\r\n", out);
+}
+
+TEST_F(PbtoolTest, AnEntrysLife)
+{
+    ASSERT_EQ(0u, Run("new Office --phone 5550123 --area 030 --login alice --password s3cret")) << err;
+    ASSERT_EQ(0u, Run("new Lab --device-type 3 --workstation lab-42 --no-connect-dialog")) << err;
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.file("Office.vmr").c_str()));
+
+    ASSERT_EQ(0u, Run("list"));
+    EXPECT_NE(std::string::npos, out.find("Office")) << out;
+    EXPECT_NE(std::string::npos, out.find("5550123")) << out;
+    EXPECT_NE(std::string::npos, out.find("lab-42")) << out;
+
+    ASSERT_EQ(0u, Run("show Office"));
+    EXPECT_NE(std::string::npos, out.find("********"));
+    EXPECT_EQ(std::string::npos, out.find("s3cret"));
+    ASSERT_EQ(0u, Run("show Office --reveal"));
+    EXPECT_NE(std::string::npos, out.find("s3cret"));
+    ASSERT_EQ(0u, Run("show Lab"));
+    EXPECT_NE(std::string::npos, out.find("connect dialog:       0")) << out;
+
+    ASSERT_EQ(0u, Run("set Office phone=777 timeout=30")) << err;
+    ASSERT_EQ(0u, Run("show Office"));
+    EXPECT_NE(std::string::npos, out.find("phone number:         777\r\n")) << out;
+    EXPECT_NE(std::string::npos, out.find("connect timeout:      30")) << out;
+
+    ASSERT_EQ(0u, Run("copy Office Home")) << err;
+    ASSERT_EQ(0u, Run("rename Lab Workshop")) << err;
+    ASSERT_EQ(0u, Run("delete Office")) << err;
+    ASSERT_EQ(0u, Run("list"));
+    EXPECT_EQ(std::string::npos, out.find("Office"));
+    EXPECT_EQ(std::string::npos, out.find("Lab "));
+    EXPECT_NE(std::string::npos, out.find("Home"));
+    EXPECT_NE(std::string::npos, out.find("Workshop"));
+}
+
+TEST_F(PbtoolTest, RefusesBadNamesAndValues)
+{
+    ASSERT_EQ(0u, Run("new Office"));
+    EXPECT_EQ(1u, Run("new Office"));
+    ExpectOneLineError("exists");
+    EXPECT_EQ(1u, Run("new a*b"));
+    ExpectOneLineError("a*b");
+    EXPECT_EQ(1u, Run("new \"  \""));
+    ExpectOneLineError("blank");
+    EXPECT_EQ(1u, Run("new Far --phone " + std::string(40, '5')));
+    ExpectOneLineError("phone");
+    EXPECT_EQ(1u, Run("new Far --device-type 2"));
+    ExpectOneLineError("device-type");
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.file("Far.vmr").c_str()));
+    EXPECT_EQ(1u, Run("set Office timeout=70000"));
+    ExpectOneLineError("timeout");
+    EXPECT_EQ(2u, Run("set Office colour=blue"));
+    ExpectOneLineError("colour");
+}
+
+TEST_F(PbtoolTest, FailuresNameWhatFailed)
+{
+    EXPECT_EQ(1u, Run("show Nowhere"));
+    ExpectOneLineError("Nowhere");
+    EXPECT_EQ(1u, Run("delete Nowhere"));
+    ExpectOneLineError("Nowhere");
+    ASSERT_EQ(0u, Run("new A"));
+    ASSERT_EQ(0u, Run("new B"));
+    EXPECT_EQ(1u, Run("rename A B"));
+    ExpectOneLineError("rename");
+    EXPECT_EQ(1u, Run("copy A B"));
+    ExpectOneLineError("copy");
+}
+
+}  // namespace
