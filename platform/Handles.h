@@ -18,6 +18,15 @@ public:
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
 
+    // Ownership moves, so a function can hand a handle to its caller.
+    UniqueHandle(UniqueHandle&& other) : value_(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other)
+    {
+        if (this != &other)
+            reset(other.release());
+        return *this;
+    }
+
     Type get() const { return value_; }
     bool valid() const { return value_ != Traits::Empty(); }
     explicit operator bool() const { return valid(); }

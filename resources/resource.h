@@ -23,13 +23,55 @@
 #define IDS_DIALUP_PHONEBOOK_ERROR      5636
 
 
-/* Icons */
+/* Icons and the wizard's picture */
+#define IDI_CONNECTION                  101
 #define IDI_REMOVE_ENTRY                107
 #define IDI_REMOVE_ENTRIES              108
+#define IDI_DEVICE                      109
+#define IDB_WIZARD                      150
+
+/* Properties sheet pages */
+#define IDD_STARTUP_CONNECT_DIALOG      106     /* Startup without utilities */
+#define IDD_GENERAL                     1200
+#define IDD_LOGIN                       5007
+#define IDD_STARTUP                     5010
 
 /* Confirmations the host shows before deleting entries */
 #define IDD_CONFIRM_DELETE              1500
 #define IDD_CONFIRM_DELETE_MANY         1510
 #define IDC_CONFIRM_TEXT                1501
+
+/* Connection fields shared by the wizard pages and the General page */
+#define IDC_DIALUP_ENTRY                1005    /* Dial-Up Networking entry list or combo box */
+#define IDC_CONNECT_USING               1009    /* device combo box */
+#define IDC_REMOTE_CONTROL              1015    /* StartupUtility slots 0 to 4: 1015 to 1019 */
+#define IDC_FILE_TRANSFER               1016
+#define IDC_VOICE_CHAT                  1017
+#define IDC_REMOTE_CLIPBOARD            1018
+#define IDC_REMOTE_PRINTING             1019
+#define IDC_DISPLAY_CONNECT_DIALOG      1020
+#define IDC_WORKSTATION                 1010
+#define IDC_ILS                         1011
+#define IDC_DIALUP_ENTRY_LABEL          1023
+#define IDC_ILS_LABEL                   1024
+#define IDC_USE_DIALUP                  1025
+#define IDC_GENERAL_ICON                1200
+#define IDC_ENTRY_NAME                  1202
+#define IDC_AREA_CODE_LABEL             1203
+#define IDC_AREA_CODE                   1204
+#define IDC_PHONE_NUMBER_LABEL          1206
+#define IDC_PHONE_NUMBER                1207
+#define IDC_WORKSTATION_LABEL           1210
+#define IDC_COUNTRY                     1211
+#define IDC_COUNTRY_LABEL               1212
+#define IDC_USE_COUNTRY_AREA            1213
+#define IDC_LOGIN_NAME                  1205
+#define IDC_PASSWORD                    1209
+#define IDC_CONFIRM_PASSWORD            1214    /* on the Login pages */
+#define IDC_CONNECT_USING_GROUP         1214    /* on the General page */
+#define IDC_DEVICE_ICON                 1218
+#define IDC_CONFIGURE                   1216
+#define IDC_NETWORK_GROUP               1222
+#define IDC_PHONE_GROUP                 1223
 
 #endif
