@@ -129,6 +129,13 @@ public:
     /* Replaces the phone book directory; a trailing backslash is added. */
     void SetPath(char* directory);
 
+    /* The security login, shared by every phone book object of the process.
+       SecurityLogin answers 1 when access is granted; a grant lasts, for any
+       right, until SecurityLogout. OnExitPhoneBookTab logs out: the host calls
+       it when the user leaves its Phone Book tab. */
+    int  SecurityLogin(HWND owner, unsigned short right);
+    void SecurityLogout();
+    void OnExitPhoneBookTab();
 
 private:
     void InitializeClassData();

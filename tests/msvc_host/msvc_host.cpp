@@ -8,9 +8,11 @@
  * Each failed check prints one line; the exit code is the number of failures.
  */
 #include "VmrPhoneBook.h"
+#include "RasPhoneBook.h"
 
 static_assert(sizeof(VmrPhoneBook) == 2664, "VmrPhoneBook must stay 2664 bytes");
 static_assert(sizeof(VmrEntryRecord) == 2144, "VmrEntryRecord must stay 2144 bytes");
+static_assert(sizeof(RasPhoneBook) == 256, "RasPhoneBook must stay 256 bytes");
 
 /* The few system functions the host needs; no <windows.h> for this target. */
 extern "C" {
@@ -53,6 +55,7 @@ void* memcpy(void* target, const void* source, decltype(sizeof(0)) size);
 /* The constructor, called by its decorated name: a Microsoft constructor
    returns the object's address in EAX, and this looks at that value. */
 __declspec(dllimport) VmrPhoneBook* __thiscall ConstructThroughImport(void* self) __asm__("??0VmrPhoneBook@@QAE@XZ");
+__declspec(dllimport) RasPhoneBook* __thiscall ConstructRasThroughImport(void* self) __asm__("??0RasPhoneBook@@QAE@XZ");
 
 inline void* operator new(decltype(sizeof(0)), void* place) noexcept { return place; }
 
@@ -312,6 +315,38 @@ void CheckPlacedObjects()
     first->~VmrPhoneBook();
 }
 
+/* RasPhoneBook: built by a direct call to the constructor's import, copied,
+   and asked for the verbs whose answers do not depend on the system's phone
+   book. */
+alignas(8) unsigned char g_ras[sizeof(RasPhoneBook)];
+
+void CheckRasPhoneBook()
+{
+    g_object = "RasPhoneBook";
+    Fill(reinterpret_cast<char*>(g_ras), sizeof(g_ras));
+    RasPhoneBook* built = ConstructRasThroughImport(g_ras);
+    Check(reinterpret_cast<unsigned char*>(built) == g_ras, "the constructor returns this in EAX");
+    RasPhoneBook* book = reinterpret_cast<RasPhoneBook*>(g_ras);
+    Check(book->Buffer[0] == '\0', "the constructor empties the buffer");
+
+    RasPhoneBook source;
+    for (unsigned int i = 0; i < sizeof(source.Buffer); ++i)
+        source.Buffer[i] = static_cast<char>(i + 1);
+    RasPhoneBook* returned = &(*book = source);
+    Check(returned == book, "operator= returns a reference to the target");
+    unsigned int differing = 0;
+    for (unsigned int i = 0; i < sizeof(source.Buffer); ++i)
+        differing += book->Buffer[i] != source.Buffer[i];
+    Check(differing == 0, "operator= copies all 256 bytes");
+
+    char office[] = "Office";
+    char work[] = "Work";
+    Check(book->RenameEntry(office, work) == 0, "RenameEntry answers 0");
+    Check(book->CopyEntry(office, work) == 0, "CopyEntry answers 0");
+    Check(book->DeleteEntry(nullptr) == 0, "DeleteEntry without a name answers 0");
+    book->~RasPhoneBook();
+}
+
 }  // namespace
 
 extern "C" void __cdecl HostMain()
@@ -336,6 +371,7 @@ extern "C" void __cdecl HostMain()
 
     CheckStackObject();
     CheckPlacedObjects();
+    CheckRasPhoneBook();
 
     DestroyWindow(shell);
     UnregisterClassA("Progman", instance);
