@@ -1,0 +1,148 @@
+#include "Telephony.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "Handles.h"
+#include "RasApiTable.h"
+#include "Settings.h"
+#include "TextCopy.h"
+
+HLINEAPP LineApp = 0;
+
+namespace {
+
+// Entries are read in their TAPI 1.4 layout.
+static_assert(sizeof(LINELOCATIONENTRY) == 17 * sizeof(DWORD), "location entry");
+static_assert(sizeof(LINECOUNTRYENTRY) == 11 * sizeof(DWORD), "country entry");
+
+const DWORD kFirstBlockSize = 512;
+const size_t kCountryTextSize = 260;
+
+void CALLBACK IgnoreLineEvent(DWORD, DWORD, DWORD_PTR, DWORD_PTR, DWORD_PTR, DWORD_PTR)
+{
+}
+
+// A TAPI variable-size structure: called once with 512 bytes, and once more
+// with the size TAPI asks for when that is larger. Empty on failure.
+template <typename Query>
+LocalMem QueryVariable(Query query)
+{
+    LocalMem block(LocalAlloc(LPTR, kFirstBlockSize));
+    if (!block)
+        return LocalMem();
+    DWORD* header = static_cast<DWORD*>(block.get());
+    header[0] = kFirstBlockSize;   // dwTotalSize
+    LONG result = query(block.get());
+    DWORD needed = header[1];      // dwNeededSize
+    if (result == 0 && needed > kFirstBlockSize) {
+        block.reset(LocalAlloc(LPTR, needed));
+        if (!block)
+            return LocalMem();
+        header = static_cast<DWORD*>(block.get());
+        header[0] = needed;
+        result = query(block.get());
+    }
+    if (result != 0)
+        return LocalMem();
+    return block;
+}
+
+// A string that TAPI placed at offset/size inside a block of total bytes,
+// copied into out (outSize bytes, cut to fit); empty when it lies outside.
+void CopyTapiString(const void* block, DWORD total, DWORD offset, DWORD size, char* out, size_t outSize)
+{
+    out[0] = '\0';
+    if (size == 0 || offset >= total || size > total - offset)
+        return;
+    const char* text = static_cast<const char*>(block) + offset;
+    size_t length = strnlen(text, size);
+    if (length >= outSize)
+        length = outSize - 1;
+    CopyBounded(out, text, length + 1);
+    out[length] = '\0';
+}
+
+}  // namespace
+
+LONG StartTelephony()
+{
+    LineApp = 0;
+    if (!IsTapiAllowed())
+        return kTelephonyNotAllowed;
+    DWORD devices = 0;
+    return lineInitialize(&LineApp, ModuleInstance, IgnoreLineEvent, NULL, &devices);
+}
+
+LONG StopTelephony()
+{
+    if (LineApp == 0)
+        return 0;
+    LONG result = lineShutdown(LineApp);
+    LineApp = 0;
+    return result;
+}
+
+int GetCurrentLocation(DWORD* countryId, char* areaCode, size_t areaSize)
+{
+    LocalMem block = QueryVariable([](void* caps) {
+        return lineGetTranslateCaps(LineApp, kTapiVersion, static_cast<LINETRANSLATECAPS*>(caps));
+    });
+    if (!block)
+        return 0;
+    const LINETRANSLATECAPS* caps = static_cast<const LINETRANSLATECAPS*>(block.get());
+    DWORD total = caps->dwUsedSize < caps->dwTotalSize ? caps->dwUsedSize : caps->dwTotalSize;
+    const DWORD entrySize = sizeof(LINELOCATIONENTRY);
+    for (DWORD i = 0; i < caps->dwNumLocations; ++i) {
+        DWORD offset = caps->dwLocationListOffset + i * entrySize;
+        if (offset >= total || entrySize > total - offset)
+            break;
+        const LINELOCATIONENTRY* entry =
+            reinterpret_cast<const LINELOCATIONENTRY*>(static_cast<const char*>(block.get()) + offset);
+        if (entry->dwPermanentLocationID != caps->dwCurrentLocationID)
+            continue;
+        if (countryId != NULL)
+            *countryId = entry->dwCountryID;
+        if (areaCode != NULL && areaSize > 0)
+            CopyTapiString(block.get(), total, entry->dwCityCodeOffset, entry->dwCityCodeSize, areaCode, areaSize);
+        return 1;
+    }
+    return 0;
+}
+
+void FillCountryList(HWND combo, const char* value)
+{
+    // Country 0 asks for every country; asking for one gives corrupt names on
+    // some systems.
+    LocalMem block = QueryVariable([](void* list) {
+        return lineGetCountry(0, kTapiVersion, static_cast<LINECOUNTRYLIST*>(list));
+    });
+    DWORD currentCountry = 0;
+    bool located = GetCurrentLocation(&currentCountry, NULL, 0) != 0;
+    if (block) {
+        const LINECOUNTRYLIST* list = static_cast<const LINECOUNTRYLIST*>(block.get());
+        DWORD total = list->dwUsedSize < list->dwTotalSize ? list->dwUsedSize : list->dwTotalSize;
+        const DWORD entrySize = sizeof(LINECOUNTRYENTRY);
+        for (DWORD i = 0; i < list->dwNumCountries; ++i) {
+            DWORD offset = list->dwCountryListOffset + i * entrySize;
+            if (offset >= total || entrySize > total - offset)
+                break;
+            const LINECOUNTRYENTRY* entry =
+                reinterpret_cast<const LINECOUNTRYENTRY*>(static_cast<const char*>(block.get()) + offset);
+            char name[kCountryTextSize];
+            CopyTapiString(block.get(), total, entry->dwCountryNameOffset, entry->dwCountryNameSize, name,
+                           sizeof(name));
+            char text[kCountryTextSize];
+            snprintf(text, sizeof(text), "%s (%lu)", name, entry->dwCountryCode);   // cut to 259
+            LRESULT index = SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+            if (located && index >= 0 && entry->dwCountryID == currentCountry)
+                SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        }
+    }
+    if (value != NULL) {
+        LRESULT index = SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(value));
+        if (index != CB_ERR)
+            SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    }
+}
