@@ -74,14 +74,33 @@ bool ReplaceFile(const char* temporary, const char* path)
     return MoveFileA(temporary, path) != FALSE;
 }
 
-// Writes the enciphered record to a new file beside the entry; true only when
-// every byte was written and the file closed.
-bool WriteTemporary(const char* temporary, const unsigned char* bytes, DWORD size)
+// Creates a new file beside the entry under a name of GetTempFileNameA's
+// form; the name is formatted only, and CREATE_NEW makes it ours, which saves
+// the extra create and close of a name GetTempFileNameA picks itself.
+FileHandle CreateTemporary(const char* directory, char* temporary)
 {
-    FileHandle file(CreateFileA(temporary, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, NULL));
-    if (!file)
-        return false;
+    const UINT attempts = 64;
+    UINT seed = GetTickCount() ^ (GetCurrentProcessId() << 7);
+    for (UINT attempt = 0; attempt < attempts; ++attempt) {
+        UINT unique = (seed + attempt) & 0xFFFF;
+        if (unique == 0)
+            unique = 1;
+        if (GetTempFileNameA(directory, "vmr", unique, temporary) == 0)
+            return FileHandle();
+        FileHandle file(CreateFileA(temporary, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, NULL));
+        if (file)
+            return file;
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            return FileHandle();
+    }
+    return FileHandle();
+}
+
+// Writes every byte and closes the file; false when either fails.
+bool WriteAndClose(FileHandle& file, const unsigned char* bytes, DWORD size)
+{
     DWORD written = 0;
     if (!WriteFile(file.get(), bytes, size, &written, NULL) || written != size)
         return false;
@@ -195,15 +214,17 @@ int VmrPhoneBook::WriteEntry(char* name)
     char directory[MAX_PATH];
     DirectoryOf(path, directory);
     char temporary[MAX_PATH];
-    if (GetTempFileNameA(directory, "vmr", 0, temporary) == 0)
+    FileHandle file = CreateTemporary(directory, temporary);
+    if (!file)
         return 0;
 
     unsigned char enciphered[kRecordSize];
     memcpy(enciphered, &Record, sizeof(enciphered));
     EncryptRecord(enciphered, static_cast<unsigned short>(sizeof(enciphered)));
 
-    if (WriteTemporary(temporary, enciphered, sizeof(enciphered)) && ReplaceFile(temporary, path))
+    if (WriteAndClose(file, enciphered, sizeof(enciphered)) && ReplaceFile(temporary, path))
         return 1;
+    file.reset();
     DeleteFileA(temporary);
     return 0;
 }
