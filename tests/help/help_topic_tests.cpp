@@ -1,0 +1,232 @@
+// Opening help at a topic: hh.exe started as the owner of the shell window on
+// Windows NT, the HTML Help control otherwise. The hh.exe beside this program
+// is a double that records how it was started; the control is the double
+// registered for this process (see help_binding_tests.cpp for the binding).
+// These tests make the shell window or rely on there being none.
+#include <gtest/gtest.h>
+#include <shlwapi.h>
+#include <stdio.h>
+#include <memory>
+#include <string>
+
+#include "ContextHelp.h"
+#include "HelpTestSupport.h"
+#include "TestSupport.h"
+
+namespace {
+
+const DWORD kViewerTimeoutMs = 20000;
+// How long a viewer that should not have been started gets to show up.
+const DWORD kAbsenceGraceMs = 1500;
+
+std::string ProcessUserName(DWORD processId)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId);
+    if (process == NULL)
+        return "";
+    HANDLE token = NULL;
+    union {
+        TOKEN_USER user;
+        BYTE bytes[512];
+    } info;
+    DWORD returned = 0;
+    bool found = OpenProcessToken(process, TOKEN_QUERY, &token) &&
+                 GetTokenInformation(token, TokenUser, &info, sizeof(info), &returned);
+    char user[256] = "", domain[256] = "";
+    DWORD userChars = sizeof(user), domainChars = sizeof(domain);
+    SID_NAME_USE use;
+    if (found && !LookupAccountSidA(NULL, info.user.User.Sid, user, &userChars, domain, &domainChars, &use))
+        user[0] = '\0';
+    if (token != NULL)
+        CloseHandle(token);
+    CloseHandle(process);
+    return user;
+}
+
+// "--child ShowHelpOnThisSystem x": help for the Login properties page under
+// the Windows version Wine reports for this copy, with the control double
+// registered. Prints the platform id and the help file path.
+TEST_CHILD(ShowHelpOnThisSystem)
+{
+    (void)arg;
+    HtmlHelpRegistration registration(HtmlHelpDoublePath());
+    if (!registration.active())
+        return 2;
+    OSVERSIONINFOA version;
+    ZeroMemory(&version, sizeof(version));
+    version.dwOSVersionInfoSize = sizeof(version);
+    GetVersionExA(&version);
+    ShowHelpTopic(kHelpLoginPage);
+    printf("platform=%lu\npath=%s\n", version.dwPlatformId, GetHelpFilePath());
+    return 0;
+}
+
+// Every test: the control double registered for this process, and both
+// doubles writing into a folder of the test's own.
+class HelpTopic : public testing::Test
+{
+protected:
+    HelpTopic()
+        : dir_("help-topic"),
+          viewerRecord_(dir_.file("hh.txt")),
+          controlRecord_(dir_.file("htmlhelp.txt")),
+          viewerVariable_("PHONEBK_HH_RECORD", viewerRecord_),
+          controlVariable_("PHONEBK_HTMLHELP_RECORD", controlRecord_),
+          registration_(HtmlHelpDoublePath())
+    {
+    }
+    void SetUp() override { ASSERT_TRUE(registration_.active()); }
+
+    std::map<std::string, std::string> waitForViewer()
+    {
+        std::string text = WaitForFileText(viewerRecord_, kViewerTimeoutMs);
+        DeleteFileA(viewerRecord_.c_str());
+        return ParseRecord(text);
+    }
+    bool viewerStayedAway() const { return WaitForFileText(viewerRecord_, kAbsenceGraceMs).empty(); }
+    std::vector<std::string> controlCalls() const { return SplitLines(FileText(controlRecord_)); }
+
+    TempDir dir_;
+    std::string viewerRecord_;
+    std::string controlRecord_;
+    ScopedEnvironment viewerVariable_;
+    ScopedEnvironment controlVariable_;
+    HtmlHelpRegistration registration_;
+};
+
+std::string Quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+TEST_F(HelpTopic, OnWindowsNtTheViewerRunsAsTheShellsOwnerAtTheTopic)
+{
+    ShellWindowInAnotherProcess shell;
+    ASSERT_TRUE(shell.ready());
+
+    ShowHelpTopic(kHelpConnectionType);
+    std::map<std::string, std::string> viewer = waitForViewer();
+    ASSERT_FALSE(viewer.empty()) << "hh.exe did not run";
+
+    // No translated file lies beside this program: English, whatever the language.
+    EXPECT_EQ(ProgramDirectory() + "\\vmhelp_en.chm", GetHelpFilePath());
+    EXPECT_EQ("hh.exe -mapid 4070 " + Quoted(GetHelpFilePath()), viewer["command"]);
+    EXPECT_EQ(0, _stricmp((ProgramDirectory() + "\\hh.exe").c_str(), viewer["program"].c_str()))
+        << viewer["program"] << ": not the hh.exe beside the program";
+
+    // The identity: the shell's process and user, as far as Wine tells them
+    // apart (every process there runs as the same Unix user).
+    EXPECT_EQ(std::to_string(shell.processId()), viewer["shellPid"]);
+    EXPECT_EQ("1", viewer["sameAsShell"]);
+    EXPECT_FALSE(viewer["user"].empty());
+    EXPECT_EQ(ProcessUserName(shell.processId()), viewer["user"]);
+    EXPECT_EQ(viewer["user"], viewer["userName"]);
+
+    // Shown normally, on no desktop of the library's choosing.
+    EXPECT_EQ("1", viewer["flags"]);   // STARTF_USESHOWWINDOW
+    EXPECT_EQ("5", viewer["show"]);    // SW_SHOW
+    EXPECT_TRUE(viewer["desktop"] == "(null)" || viewer["desktop"].empty()) << viewer["desktop"];
+
+    EXPECT_TRUE(controlCalls().empty()) << "the control was called although the viewer started";
+}
+
+TEST_F(HelpTopic, EachTopicReachesTheViewerCommandLine)
+{
+    ShellWindowInAnotherProcess shell;
+    ASSERT_TRUE(shell.ready());
+    for (int topic : {kHelpNameAndDevice, kHelpStartupPage}) {
+        ShowHelpTopic(topic);
+        std::map<std::string, std::string> viewer = waitForViewer();
+        EXPECT_EQ("hh.exe -mapid " + std::to_string(topic) + " " + Quoted(GetHelpFilePath()), viewer["command"]);
+    }
+}
+
+// The mended fault: a start that worked used to leave the thread as the
+// shell's user and three handles open. The first round lets Wine make what
+// it makes once per process; the rounds after it must not add a handle.
+TEST_F(HelpTopic, AfterAStartTheThreadIsItselfAgainAndNoHandleIsLeft)
+{
+    ShellWindowInAnotherProcess shell;
+    ASSERT_TRUE(shell.ready());
+    unsigned long handles = 0;
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        char commandLine[] = "hh.exe -mapid 4071 \"x.chm\"";
+        EXPECT_EQ(1, LaunchAsInteractiveUser(commandLine));
+        DWORD error = 0;
+        EXPECT_FALSE(ThreadIsImpersonating(&error));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_NO_TOKEN), error);
+        EXPECT_EQ("hh.exe -mapid 4071 \"x.chm\"", waitForViewer()["command"]);
+        if (round == 0)
+            handles = CountOwnHandles();
+    }
+    ASSERT_NE(0ul, handles);
+    EXPECT_EQ(handles, CountOwnHandles());
+}
+
+TEST_F(HelpTopic, AStartThatFailsLeavesNothingBehindEither)
+{
+    ShellWindowInAnotherProcess shell;
+    ASSERT_TRUE(shell.ready());
+    unsigned long handles = 0;
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        char commandLine[] = "pb-no-such-viewer.exe -mapid 4070 \"x.chm\"";
+        EXPECT_EQ(0, LaunchAsInteractiveUser(commandLine));
+        DWORD error = 0;
+        EXPECT_FALSE(ThreadIsImpersonating(&error));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_NO_TOKEN), error);
+        if (round == 0)
+            handles = CountOwnHandles();
+    }
+    ASSERT_NE(0ul, handles);
+    EXPECT_EQ(handles, CountOwnHandles());
+}
+
+TEST_F(HelpTopic, WithoutAShellWindowHelpGoesThroughTheControl)
+{
+    ASSERT_EQ(nullptr, FindWindowA("Progman", "Program Manager")) << "another program owns a shell window";
+
+    char commandLine[] = "hh.exe -mapid 4070 \"x.chm\"";
+    DWORD start = GetTickCount();
+    EXPECT_EQ(0, LaunchAsInteractiveUser(commandLine));
+    EXPECT_LT(GetTickCount() - start, 900u) << "one look for the shell window, no waiting";
+
+    ShowHelpTopic(kHelpGeneralPage);
+    std::vector<std::string> expected = {"owner=0 file=" + std::string(GetHelpFilePath()) + " command=15 data=4050"};
+    EXPECT_EQ(expected, controlCalls());
+    EXPECT_TRUE(viewerStayedAway());
+}
+
+// Wine reports the version per program at its start, so each system is a
+// copy of this program run as a child.
+TEST_F(HelpTopic, Windows98UsesTheControlEvenWithAShellAndNtUsesTheViewer)
+{
+    ShellWindowInAnotherProcess shell;
+    ASSERT_TRUE(shell.ready());
+
+    std::string output;
+    ASSERT_EQ(0u, RunChildUnderVersion("win98", "ShowHelpOnThisSystem", "x", &output)) << output;
+    std::map<std::string, std::string> child = ParseRecord(output);
+    ASSERT_EQ("1", child["platform"]) << "not run as Windows 98";
+    std::vector<std::string> expected = {"owner=0 file=" + child["path"] + " command=15 data=4051"};
+    EXPECT_EQ(expected, controlCalls());
+    EXPECT_TRUE(viewerStayedAway());
+
+    DeleteFileA(controlRecord_.c_str());
+    output.clear();
+    ASSERT_EQ(0u, RunChildUnderVersion("nt40", "ShowHelpOnThisSystem", "x", &output)) << output;
+    child = ParseRecord(output);
+    ASSERT_EQ("2", child["platform"]) << "not run as Windows NT";
+    std::map<std::string, std::string> viewer = waitForViewer();
+    EXPECT_EQ("hh.exe -mapid 4051 " + Quoted(child["path"]), viewer["command"]);
+    EXPECT_TRUE(controlCalls().empty());
+
+    // RunChildUnderVersion leaves each copy's Wine settings behind.
+    for (const char* version : {"win98", "nt40"}) {
+        std::string key = std::string("Software\\Wine\\AppDefaults\\help_topic_tests-") + version + ".exe";
+        SHDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+    }
+}
+
+}  // namespace
