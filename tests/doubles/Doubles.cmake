@@ -11,7 +11,9 @@
 #   phonebk_double_test(NAME SET set <phonebk_test arguments>)
 include_guard(GLOBAL)
 
-set(PHONEBK_DOUBLES_SOURCE_DIR "${CMAKE_CURRENT_LIST_DIR}")
+# The functions run in the directories that call them, where a normal variable
+# set here would not be seen: keep the folder in the cache.
+set(PHONEBK_DOUBLES_SOURCE_DIR "${CMAKE_CURRENT_LIST_DIR}" CACHE INTERNAL "Sources of the test doubles")
 
 function(phonebk_double_dll target output_name folder def)
     add_library(${target} SHARED "${ARGN}" "${def}")
