@@ -129,6 +129,10 @@ public:
     /* Replaces the phone book directory; a trailing backslash is added. */
     void SetPath(char* directory);
 
+    /* The Create New Connection dialogs: 2 (10 with a session asked for) and
+       the new file's path, 4 and a Dial-Up Networking name, or 1 for none. */
+    unsigned short QueryCreateEntry(HWND parent, char* pathBuffer, unsigned short pathBufferSize, int omitUtilities);
+
     /* The security login, shared by every phone book object of the process.
        SecurityLogin answers 1 when access is granted; a grant lasts, for any
        right, until SecurityLogout. OnExitPhoneBookTab logs out: the host calls

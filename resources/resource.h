@@ -16,6 +16,7 @@
 #define IDS_PASSWORD_TOO_SHORT          220
 #define IDS_PASSWORDS_DIFFER            221
 #define IDS_ENTRY_INCOMPATIBLE          222
+#define IDS_NAME_TOO_LONG               223
 #define IDS_CREATE_NEW_CONNECTION       5632
 #define IDS_PROPERTIES_CAPTION          5633
 #define IDS_SELECT_DIALUP_ENTRY         5634
@@ -35,6 +36,28 @@
 #define IDD_GENERAL                     1200
 #define IDD_LOGIN                       5007
 #define IDD_STARTUP                     5010
+
+/* The Create New Connection wizard: the connection type dialog and the pages */
+#define IDD_CONNECTION_TYPE             5000
+#define IDD_WIZ_NAME_DEVICE             5001
+#define IDD_WIZ_WORKSTATION             5002
+#define IDD_WIZ_LOGIN                   5003
+#define IDD_WIZ_DIALUP_LINK             5004
+#define IDD_WIZ_FINISH                  5006
+#define IDD_WIZ_PHONE_NUMBER            5008
+#define IDD_WIZ_UTILITIES               5009
+#define IDC_WIZARD_BITMAP               10      /* bitmap IDB_WIZARD on every page */
+#define IDC_TYPE_VELMORA                1000
+#define IDC_TYPE_DIALUP                 1001
+#define IDC_TYPE_BACK                   1002
+#define IDC_TYPE_NEXT                   1003
+#define IDC_DIALUP_CREATE               1004
+#define IDC_DIALUP_PROPERTIES           1006
+#define IDC_ESTABLISH_SESSION           1021
+#define IDC_NEW_ENTRY_NAME              1201
+#define IDC_WIZ_WORKSTATION_LABEL       1203    /* on page 5002 */
+#define IDC_WIZ_ILS_LABEL               1204    /* on page 5002 */
+#define IDC_WIZ_PHONE_NUMBER_LABEL      1205    /* on page 5008 */
 
 /* Confirmations the host shows before deleting entries */
 #define IDD_CONFIRM_DELETE              1500

@@ -1,0 +1,164 @@
+// VmrPhoneBook::QueryCreateEntry: the connection type dialog, then either the
+// Create New Connection wizard or the system's Dial-Up Networking dialog.
+#include "Wizard.h"
+
+#include <commctrl.h>
+#include <string.h>
+
+#include "DeviceLibrary.h"
+#include "DialUpEntry.h"
+#include "EntryFiles.h"
+#include "Messages.h"
+#include "PageConventions.h"
+#include "PhoneBookAccess.h"
+#include "PhoneBookLocation.h"
+#include "RasApiTable.h"
+#include "SecurityLogin.h"
+#include "Telephony.h"
+#include "TextCopy.h"
+#include "WindowsVersion.h"
+#include "resource.h"
+
+namespace {
+
+// The result bits the host reads.
+const unsigned short kNothingCreated = 1;
+const unsigned short kEntryWritten = 2;
+const unsigned short kDialUpCreated = 4;
+const unsigned short kSessionRequested = 8;
+
+const int kMostPages = 7;
+const size_t kCaptionSize = 64;
+
+// The version 2 header: mingw's PROPSHEETHEADERA_V2_SIZE does not compile
+// in C++, and the version 2 header is the whole structure here.
+const DWORD kSheetHeaderSize = 52;
+static_assert(sizeof(PROPSHEETHEADERA) == kSheetHeaderSize, "the version 2 sheet header");
+const DWORD kSheetFlags = PSH_PROPSHEETPAGE | PSH_WIZARD | PSH_NOAPPLYNOW;
+static_assert(kSheetFlags == 0xA8, "");
+
+// Reverts an impersonation of the shell's user on every way out, so that the
+// host's thread never comes back wearing another identity.
+class ShellUserImpersonation
+{
+public:
+    ShellUserImpersonation() : active_(false) {}
+    ~ShellUserImpersonation() { End(); }
+    ShellUserImpersonation(const ShellUserImpersonation&) = delete;
+    ShellUserImpersonation& operator=(const ShellUserImpersonation&) = delete;
+
+    void Begin() { active_ = ImpersonateShellUser() != 0; }
+    void End()
+    {
+        if (active_)
+            RevertToSelf();
+        active_ = false;
+    }
+
+private:
+    bool active_;
+};
+
+// The sheet's answer: 1 or more for Finish, 0 for Cancel, -1 for a failure.
+INT_PTR RunWizard(HWND parent, int omitUtilities)
+{
+    const WizardPage table[kMostPages] = {NameDevicePage(), PhoneNumberPage(), DialUpLinkPage(),
+                                          WorkstationPage(), LoginPage(), UtilitiesPage(),
+                                          FinishPage()};
+    PageDescriptor pages[kMostPages];
+    char titles[kMostPages][1] = {};   // each page its own empty title
+    UINT count = 0;
+    for (const WizardPage& page : table) {
+        if (page.dialogId == IDD_WIZ_UTILITIES && omitUtilities != 0)
+            continue;
+        FillPageDescriptor(pages[count], page.dialogId, titles[count], page.proc);
+        ++count;
+    }
+
+    char caption[kCaptionSize] = "";
+    LoadResourceString(ModuleInstance, IDS_CREATE_NEW_CONNECTION, caption, sizeof(caption));
+
+    PROPSHEETHEADERA header;
+    ZeroMemory(&header, sizeof(header));
+    header.dwSize = kSheetHeaderSize;
+    header.dwFlags = kSheetFlags;
+    header.hwndParent = parent;
+    header.hInstance = ModuleInstance;
+    header.pszCaption = caption;
+    header.nPages = count;
+    header.nStartPage = 0;
+    header.ppsp = PageArray(pages);
+
+    StartTelephony();
+    INT_PTR result = PropertySheetA(&header);
+    StopTelephony();
+    return result;
+}
+
+// The Dial-Up Networking path: the system's new-entry dialog, on systems
+// that want it so with telephony running and as the desktop's user.
+unsigned short CreateDialUpConnection(HWND parent, char* nameBuffer, unsigned short nameBufferSize)
+{
+    bool asShellUser = RegStoreDialUpAsUser() != 0 && IsWindows2000OrLater();
+    ShellUserImpersonation impersonation;
+    if (asShellUser) {
+        StartTelephony();
+        impersonation.Begin();
+    }
+    int created = CreateDialUpEntry(parent, nameBuffer, nameBufferSize);
+    if (asShellUser)
+        StopTelephony();
+    impersonation.End();
+    return created != 0 ? kDialUpCreated : kNothingCreated;
+}
+
+}  // namespace
+
+void ShowWizardPage(HWND page, DWORD buttons)
+{
+    PostWizardButtons(page, buttons);
+    // Posted, so that it arrives after the sheet has shown the page and set
+    // the page's own title. The sheet loads the string from the library.
+    PostMessageA(GetParent(page), PSM_SETTITLEA, 0,
+                 reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(IDS_CREATE_NEW_CONNECTION)));
+}
+
+bool ComposeNewEntryPath(char* path)
+{
+    return CopyWhole(path, kPathSize, VmrPhoneBookAccess::Path(*CurrentPhoneBook)) &&
+           AppendWhole(path, kPathSize, VmrPhoneBookAccess::EntryName(*CurrentPhoneBook)) &&
+           AppendEntryExtension(path);
+}
+
+unsigned short VmrPhoneBook::QueryCreateEntry(HWND parent, char* pathBuffer, unsigned short pathBufferSize,
+                                              int omitUtilities)
+{
+    if (!EnsureSecurityLogin(parent, kConnectionRight))
+        return kNothingCreated;
+
+    // Before the reset, which takes the default of the Remote Control slot
+    // from it.
+    SuppressStartupUtilities = omitUtilities;
+    InitializeClassData();
+    CurrentPhoneBook = this;
+
+    unsigned short result = static_cast<unsigned short>(ShowConnectionTypeDialog(parent));
+    if (result == kChoiceVelmora) {
+        if (RunWizard(parent, omitUtilities) >= 1) {
+            // Room for four more characters than the path, whether or not the
+            // name already carries the extension.
+            size_t needed = strlen(PhoneBookPath) + strlen(EntryName) + 4;
+            char path[kPathSize];
+            if (pathBuffer != NULL && needed < pathBufferSize && ComposeNewEntryPath(path))
+                CopyWhole(pathBuffer, pathBufferSize, path);
+        } else {
+            result = kNothingCreated;
+        }
+    } else if (result == kChoiceDialUp) {
+        result = CreateDialUpConnection(parent, pathBuffer, pathBufferSize);
+    }
+
+    if (EstablishSessionNow != 0)
+        result = static_cast<unsigned short>(result + kSessionRequested);
+    return result;
+}
