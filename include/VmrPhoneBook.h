@@ -133,6 +133,11 @@ public:
        the new file's path, 4 and a Dial-Up Networking name, or 1 for none. */
     unsigned short QueryCreateEntry(HWND parent, char* pathBuffer, unsigned short pathBufferSize, int omitUtilities);
 
+    /* The Properties sheet of an existing entry, which OK and Apply write
+       back. 1 once the sheet has closed; 0, with no sheet, when the login is
+       refused or the entry cannot be read. */
+    int  QueryProperties(HWND parent, char* entryName, int withoutUtilities);
+
     /* The security login, shared by every phone book object of the process.
        SecurityLogin answers 1 when access is granted; a grant lasts, for any
        right, until SecurityLogout. OnExitPhoneBookTab logs out: the host calls

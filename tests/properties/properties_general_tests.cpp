@@ -1,0 +1,301 @@
+// The General page: the fields each device type shows, the Dial-Up
+// Networking choice, the country and area code tick, the text limits, the
+// histories and the devices.
+#include "PropertiesTestSupport.h"
+
+#include <prsht.h>
+
+namespace {
+
+const int kPhoneFields[] = {IDC_PHONE_GROUP, IDC_PHONE_NUMBER_LABEL, IDC_PHONE_NUMBER, IDC_COUNTRY_LABEL,
+                            IDC_COUNTRY, IDC_USE_COUNTRY_AREA, IDC_AREA_CODE_LABEL, IDC_AREA_CODE};
+const int kEditablePhoneFields[] = {IDC_PHONE_NUMBER, IDC_AREA_CODE, IDC_COUNTRY, IDC_USE_COUNTRY_AREA};
+const int kNetworkFields[] = {IDC_NETWORK_GROUP, IDC_WORKSTATION_LABEL, IDC_WORKSTATION,
+                              IDC_DIALUP_ENTRY_LABEL, IDC_USE_DIALUP, IDC_DIALUP_ENTRY};
+const int kIlsFields[] = {IDC_ILS_LABEL, IDC_ILS};
+const int kCountryAndAreaFields[] = {IDC_AREA_CODE_LABEL, IDC_COUNTRY_LABEL, IDC_AREA_CODE, IDC_COUNTRY};
+
+template <size_t N>
+void ExpectShown(DialogDriver& driver, const int (&ids)[N], bool visible)
+{
+    for (int id : ids)
+        driver.ExpectVisible(id, visible);
+}
+
+template <size_t N>
+void ExpectUsable(DialogDriver& driver, const int (&ids)[N], bool enabled)
+{
+    for (int id : ids)
+        driver.ExpectEnabled(id, enabled);
+}
+
+// What the page shows for each kind of device, as the device list names it.
+struct DeviceView {
+    const char* device;
+    bool phone;
+    bool phoneEditable;
+    bool network;
+    bool ils;
+    const char* label;
+};
+
+const DeviceView kViews[] = {
+    {kFaxLine, true, false, false, false, "type2"},
+    {kSiteLink, false, false, true, false, "type3"},
+    {kLocatorNet, false, false, true, true, "type5"},
+    {kPhoneModem, true, true, false, false, "type1"},
+};
+
+void ExpectView(DialogDriver& driver, const DeviceView& view)
+{
+    ExpectShown(driver, kPhoneFields, view.phone);
+    if (view.phone)
+        ExpectUsable(driver, kEditablePhoneFields, view.phoneEditable);
+    ExpectShown(driver, kNetworkFields, view.network);
+    ExpectShown(driver, kIlsFields, view.ils);
+}
+
+class GeneralPage : public PropertiesTest
+{
+protected:
+    void SetUp() override
+    {
+        PropertiesTest::SetUp();
+        WriteStandardDevices();
+    }
+
+    // An entry on the device, with the Dial-Up Networking connection given.
+    void WriteEntry(const char* device, unsigned short type, const char* rasLink = "")
+    {
+        VmrEntryRecord record = NewRecord();
+        SetField(record.TapiLineName, device);
+        record.DeviceType = type;
+        SetField(record.RasLinkName, rasLink);
+        record.UseDialUpNetworking = rasLink[0] != '\0';
+        SetField(record.ConnectWorkstationName, "ws-old");
+        SetField(record.InternetLocatorServer, "ils.old.example");
+        SetField(record.ConnectPhoneNumber, "555 0100");
+        SetField(record.ConnectAreaCode, "030");
+        WriteEntryFile("Office.vmr", record);
+    }
+};
+
+TEST_F(GeneralPage, EachDeviceTypeShowsItsOwnFields)
+{
+    WriteEntry(kPhoneModem, 1);
+    DialogDriver driver;
+    driver.WaitPage(IDD_GENERAL);
+    ExpectView(driver, kViews[3]);
+    driver.ExpectEnabled(kSheetApply, false);
+    for (const DeviceView& view : kViews) {
+        driver.Pick(IDC_CONNECT_USING, view.device);
+        ExpectView(driver, view);
+        driver.Screenshot(view.label);
+    }
+    driver.ExpectEnabled(kSheetApply, true).Pick(IDC_CONNECT_USING, kSiteLink).PressSheetButton(PSBTN_OK).WaitClosed();
+    EXPECT_EQ(1, OpenSheet(driver));
+
+    VmrPhoneBook stored;
+    ASSERT_TRUE(ReadStored(stored));
+    EXPECT_EQ(kSiteLink, Field(stored, &VmrPhoneBook::GetTapiLineName));
+    EXPECT_EQ(3, stored.GetDeviceType());
+    EXPECT_EQ("Network Adapter", Field(stored, &VmrPhoneBook::GetAdapterName));
+}
+
+TEST_F(GeneralPage, AnEntryOpensWithTheFieldsOfItsType)
+{
+    WriteEntry(kLocatorNet, 5);
+    DialogDriver driver;
+    driver.WaitPage(IDD_GENERAL)
+        .ExpectText(IDC_CONNECT_USING, kLocatorNet)
+        .ExpectText(IDC_WORKSTATION, "ws-old")
+        .ExpectText(IDC_ILS, "ils.old.example")
+        .ExpectEnabled(IDC_ILS, true)
+        .ExpectEnabled(IDC_ILS_LABEL, true);
+    ExpectView(driver, kViews[2]);
+    driver.PressSheetButton(PSBTN_CANCEL).WaitClosed();
+    EXPECT_EQ(1, OpenSheet(driver));
+}
+
+TEST_F(GeneralPage, UntickingDialUpNetworkingForgetsTheConnectionAtOnce)
+{
+    ASSERT_TRUE(RasDoubleAdd("Office DUN"));
+    ASSERT_TRUE(RasDoubleAdd("Home DUN"));
+    WriteEntry(kSiteLink, 3, "Office DUN");
+    std::string whileOpen = "<unread>";
+    DialogDriver driver;
+    driver.WaitPage(IDD_GENERAL)
+        .ExpectChecked(IDC_USE_DIALUP, BST_CHECKED)
+        .ExpectEnabled(IDC_DIALUP_ENTRY, true)
+        .ExpectEnabled(IDC_DIALUP_ENTRY_LABEL, true)
+        .ExpectText(IDC_DIALUP_ENTRY, "Office DUN")
+        .Screenshot("network")
+        .Tick(IDC_USE_DIALUP, false)
+        .ExpectEnabled(IDC_DIALUP_ENTRY, false)
+        .ExpectEnabled(IDC_DIALUP_ENTRY_LABEL, false)
+        .Do("read the object's Dial-Up Networking connection", [&](HWND) {
+            whileOpen = Field(book, &VmrPhoneBook::GetRasLinkName);
+            return true;
+        })
+        .PressSheetButton(PSBTN_OK)
+        .WaitClosed();
+    EXPECT_EQ(1, OpenSheet(driver));
+
+    EXPECT_EQ("", whileOpen);
+    EXPECT_EQ("", Stored(&VmrPhoneBook::GetRasLinkName));
+    VmrPhoneBook stored;
+    EXPECT_EQ(0, stored.IsRasLinkEntry(const_cast<char*>(phoneBook.file("Office.vmr").c_str())));
+}
+
+TEST_F(GeneralPage, TickingDialUpNetworkingTakesTheConnectionChosen)
+{
+    ASSERT_TRUE(RasDoubleAdd("Office DUN"));
+    ASSERT_TRUE(RasDoubleAdd("Home DUN"));
+    WriteEntry(kSiteLink, 3);
+    DialogDriver driver;
+    driver.WaitPage(IDD_GENERAL)
+        .ExpectChecked(IDC_USE_DIALUP, BST_UNCHECKED)
+        .ExpectEnabled(IDC_DIALUP_ENTRY, false)
+        .ExpectEnabled(IDC_DIALUP_ENTRY_LABEL, false)
+        .Tick(IDC_USE_DIALUP)
+        .ExpectEnabled(IDC_DIALUP_ENTRY, true)
+        .Pick(IDC_DIALUP_ENTRY, "Office DUN")
+        .PressSheetButton(PSBTN_OK)
+        .WaitClosed();
+    EXPECT_EQ(1, OpenSheet(driver));
+
+    EXPECT_EQ("Office DUN", Stored(&VmrPhoneBook::GetRasLinkName));
+    VmrPhoneBook stored;
+    EXPECT_EQ(1, stored.IsRasLinkEntry(const_cast<char*>(phoneBook.file("Office.vmr").c_str())));
+}
+
+TEST_F(GeneralPage, TheCountryAndAreaCodeTickGovernsItsFields)
+{
+    WriteEntry(kPhoneModem, 1);
+    std::string country;
+    DialogDriver driver;
+    driver.WaitPage(IDD_GENERAL).ExpectChecked(IDC_USE_COUNTRY_AREA, BST_CHECKED).ExpectEnabled(kSheetApply, false);
+    ExpectUsable(driver, kCountryAndAreaFields, true);
+    // Germany's dialling code is 49 in every telephony list. The pick is a
+    // user's: the selection, then the combo box's notification.
+    Steps::OnPage(driver, "pick the country with code 49", [&](HWND page) {
+        HWND combo = GetDlgItem(page, IDC_COUNTRY);
+        int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+        for (int index = 0; index < count && country.empty(); ++index) {
+            char text[300];
+            if (SendMessageA(combo, CB_GETLBTEXTLEN, index, 0) >= static_cast<LRESULT>(sizeof(text)))
+                continue;
+            SendMessageA(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+            if (strstr(text, "(49)") != NULL) {
+                country = text;
+                SendMessageA(combo, CB_SETCURSEL, index, 0);
+                SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_COUNTRY, CBN_SELCHANGE),
+                             reinterpret_cast<LPARAM>(combo));
+            }
+        }
+    });
+    driver.ExpectEnabled(kSheetApply, true).PressSheetButton(PSBTN_APPLYNOW).WaitPage(IDD_GENERAL)
+        .Tick(IDC_USE_COUNTRY_AREA, false)
+        .ExpectEnabled(kSheetApply, true);
+    ExpectUsable(driver, kCountryAndAreaFields, false);
+    driver.Tick(IDC_USE_COUNTRY_AREA);
+    ExpectUsable(driver, kCountryAndAreaFields, true);
+    driver.Tick(IDC_USE_COUNTRY_AREA, false).PressSheetButton(PSBTN_OK).WaitClosed();
+    EXPECT_EQ(1, OpenSheet(driver));
+
+    ASSERT_FALSE(country.empty());
+    VmrPhoneBook stored;
+    ASSERT_TRUE(ReadStored(stored));
+    EXPECT_EQ(0, stored.UseCountryCodeAndAreaCode());
+    EXPECT_EQ(country, Field(stored, &VmrPhoneBook::GetConnectCountryCode));
+}
+
+TEST_F(GeneralPage, TypedTextStopsAtTheFieldWidths)
+{
+    WriteEntry(kPhoneModem, 1);
+    const std::string longText(60, '7');
+    DialogDriver driver;
+    driver.WaitPage(IDD_GENERAL)
+        .Type(IDC_PHONE_NUMBER, longText)
+        .ExpectText(IDC_PHONE_NUMBER, longText.substr(0, 37))
+        .Type(IDC_AREA_CODE, longText)
+        .ExpectText(IDC_AREA_CODE, longText.substr(0, 11))
+        .Pick(IDC_CONNECT_USING, kSiteLink)
+        .Type(IDC_WORKSTATION, std::string(60, '9'))
+        .ExpectText(IDC_WORKSTATION, std::string(31, '9'))
+        .PressSheetButton(PSBTN_OK)
+        .WaitClosed();
+    EXPECT_EQ(1, OpenSheet(driver));
+
+    VmrPhoneBook stored;
+    ASSERT_TRUE(ReadStored(stored));
+    EXPECT_EQ(longText.substr(0, 37), Field(stored, &VmrPhoneBook::GetConnectPhoneNumber));
+    EXPECT_EQ(longText.substr(0, 11), Field(stored, &VmrPhoneBook::GetConnectAreaCode));
+    EXPECT_EQ(std::string(31, '9'), Field(stored, &VmrPhoneBook::GetConnectWorkstationName));
+    EXPECT_EQ(std::string(31, '9'), Setting("LastWorkstation"));
+    EXPECT_EQ(longText.substr(0, 11), Setting("LastAreaCode"));
+}
+
+TEST_F(GeneralPage, OkTakesTheLocatorServerIntoEntryAndHistory)
+{
+    WriteEntry(kLocatorNet, 5);
+    DialogDriver driver;
+    driver.WaitPage(IDD_GENERAL)
+        .Type(IDC_ILS, "ils.new.example")
+        .ExpectEnabled(kSheetApply, true)
+        .Type(IDC_WORKSTATION, "ws-new")
+        .PressSheetButton(PSBTN_OK)
+        .WaitClosed();
+    EXPECT_EQ(1, OpenSheet(driver));
+
+    VmrPhoneBook stored;
+    ASSERT_TRUE(ReadStored(stored));
+    EXPECT_EQ("ils.new.example", Field(stored, &VmrPhoneBook::GetInternetLocatorServer));
+    EXPECT_EQ("ws-new", Field(stored, &VmrPhoneBook::GetConnectWorkstationName));
+    std::vector<std::string> servers = IlsList();
+    ASSERT_FALSE(servers.empty());
+    EXPECT_EQ("ils.new.example", servers.front());
+    EXPECT_EQ("ils.new.example", Setting("LastILS"));
+    EXPECT_EQ("ws-new", Setting("LastWorkstation"));
+}
+
+TEST_F(GeneralPage, WithoutDevicesConnectUsingAndConfigureAreDisabled)
+{
+    WriteEntry(kPhoneModem, 1);
+    WriteDevices("");
+    DialogDriver driver;
+    driver.WaitPage(IDD_GENERAL)
+        .ExpectEnabled(IDC_CONNECT_USING, false)
+        .ExpectEnabled(IDC_CONFIGURE, false)
+        .Screenshot("no-devices")
+        .Type(IDC_PHONE_NUMBER, "555 0161")
+        .PressSheetButton(PSBTN_OK)
+        .WaitClosed();
+    EXPECT_EQ(1, OpenSheet(driver));
+
+    VmrPhoneBook stored;
+    ASSERT_TRUE(ReadStored(stored));
+    EXPECT_EQ("555 0161", Field(stored, &VmrPhoneBook::GetConnectPhoneNumber));
+    EXPECT_EQ("", Field(stored, &VmrPhoneBook::GetTapiLineName));
+}
+
+TEST_F(GeneralPage, ConfigureShowsTheChosenDevicesSettings)
+{
+    WriteEntry(kPhoneModem, 1);
+    DialogDriver driver;
+    driver.WaitPage(IDD_GENERAL)
+        .ExpectEnabled(IDC_CONNECT_USING, true)
+        .Pick(IDC_CONNECT_USING, kSiteLink)
+        .Press(IDC_CONFIGURE)
+        .WaitDialogCaption("Device Properties")
+        .ReadText(101, "device")
+        .Screenshot("configure")
+        .Press(IDOK)
+        .WaitPage(IDD_GENERAL)
+        .PressSheetButton(PSBTN_CANCEL)
+        .WaitClosed();
+    EXPECT_EQ(1, OpenSheet(driver));
+    EXPECT_EQ(kSiteLink, driver.Text("device"));
+}
+
+}  // namespace
