@@ -144,67 +144,10 @@ DWORD RunChildWithoutSystemHtmlHelp(const std::string& directory, const char* co
 TEST_CHILD(OwnShellWindow)
 {
     (void)arg;
-    char name[64];
-    snprintf(name, sizeof(name), "pb-shell-ready-%lu", GetCurrentProcessId());
-    HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, name);
-    snprintf(name, sizeof(name), "pb-shell-release-%lu", GetCurrentProcessId());
-    HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, name);
-    if (ready == NULL || release == NULL)
-        return 1;
     ShellWindow shell;
     if (shell.handle() == NULL)
         return 2;
-    SetEvent(ready);
-    DWORD deadline = GetTickCount() + 120000;
-    while (GetTickCount() < deadline) {
-        DWORD woke = MsgWaitForMultipleObjects(1, &release, FALSE, 1000, QS_ALLINPUT);
-        if (woke == WAIT_OBJECT_0)
-            break;
-        MSG message;
-        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE))
-            DispatchMessageA(&message);
-    }
-    CloseHandle(ready);
-    CloseHandle(release);
-    return 0;
-}
-
-ShellWindowInAnotherProcess::ShellWindowInAnotherProcess()
-    : release_(NULL), process_(NULL), processId_(0), ready_(false)
-{
-    std::string commandLine = "\"" + SelfPath() + "\" --child OwnShellWindow x";
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof(startup));
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process;
-    if (!CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, NULL, &startup, &process))
-        return;
-    char name[64];
-    snprintf(name, sizeof(name), "pb-shell-ready-%lu", process.dwProcessId);
-    HANDLE ready = CreateEventA(NULL, TRUE, FALSE, name);
-    snprintf(name, sizeof(name), "pb-shell-release-%lu", process.dwProcessId);
-    release_ = CreateEventA(NULL, TRUE, FALSE, name);
-    process_ = process.hProcess;
-    processId_ = process.dwProcessId;
-    ResumeThread(process.hThread);
-    CloseHandle(process.hThread);
-    HANDLE waits[2] = {ready, process_};
-    ready_ = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
-    CloseHandle(ready);
-}
-
-ShellWindowInAnotherProcess::~ShellWindowInAnotherProcess()
-{
-    if (release_ != NULL) {
-        SetEvent(release_);
-        CloseHandle(release_);
-    }
-    if (process_ != NULL) {
-        WaitForSingleObject(process_, 30000);
-        CloseHandle(process_);
-    }
+    return HeldChildReached() ? 0 : 1;
 }
 
 HtmlHelpRegistration::HtmlHelpRegistration(const std::string& server, Shape shape) : active_(false)

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
+
 // Wine fixes a process's languages from the Unix locale it starts under, and
 // a Windows child inherits its parent's: neither the child's environment
 // block nor the registry changes them. So the program at exePath is started
@@ -38,18 +40,12 @@ DWORD RunChildWithoutSystemHtmlHelp(const std::string& directory, const char* co
 class ShellWindowInAnotherProcess
 {
 public:
-    ShellWindowInAnotherProcess();
-    ~ShellWindowInAnotherProcess();
-    ShellWindowInAnotherProcess(const ShellWindowInAnotherProcess&) = delete;
-    ShellWindowInAnotherProcess& operator=(const ShellWindowInAnotherProcess&) = delete;
-    bool ready() const { return ready_; }
-    DWORD processId() const { return processId_; }
+    ShellWindowInAnotherProcess() : child_("OwnShellWindow", "x") {}
+    bool ready() const { return child_.ready(); }
+    DWORD processId() const { return child_.processId(); }
 
 private:
-    HANDLE release_;
-    HANDLE process_;
-    DWORD processId_;
-    bool ready_;
+    HeldChild child_;
 };
 
 // For the life of the object, HKEY_CLASSES_ROOT of this process alone is a

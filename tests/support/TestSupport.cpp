@@ -215,62 +215,94 @@ std::vector<std::string> MessageJournal::lines() const
     return result;
 }
 
-// The child side of FileHeldByAnotherProcess: "--child HoldFile <path>".
-TEST_CHILD(HoldFile)
+namespace {
+
+std::string HeldChildEventName(const char* what, DWORD processId)
 {
-    HANDLE file = CreateFileA(arg, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
     char name[64];
-    wsprintfA(name, "pb-held-%lu", GetCurrentProcessId());
-    HANDLE held = OpenEventA(EVENT_MODIFY_STATE, FALSE, name);
-    wsprintfA(name, "pb-release-%lu", GetCurrentProcessId());
-    HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, name);
-    if (file == INVALID_HANDLE_VALUE || held == NULL || release == NULL)
-        return 1;
-    SetEvent(held);
-    WaitForSingleObject(release, 60000);
-    CloseHandle(file);
-    return 0;
+    wsprintfA(name, "pb-child-%s-%lu", what, processId);
+    return name;
 }
 
-FileHeldByAnotherProcess::FileHeldByAnotherProcess(const std::string& path)
-    : release_(NULL), process_(NULL), holding_(false)
+}  // namespace
+
+HeldChild::HeldChild(const std::string& child, const std::string& argument)
+    : release_(NULL), process_(NULL), processId_(0), ready_(false)
 {
     char self[MAX_PATH];
     GetModuleFileNameA(NULL, self, sizeof(self));
-    std::string commandLine = std::string("\"") + self + "\" --child HoldFile \"" + path + "\"";
+    std::string commandLine = std::string("\"") + self + "\" --child " + child + " \"" + argument + "\"";
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process;
+    // Suspended until its events exist, so that the child finds them.
     if (!CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, NULL, &startup,
                         &process))
         return;
-    char name[64];
-    wsprintfA(name, "pb-held-%lu", process.dwProcessId);
-    HANDLE held = CreateEventA(NULL, TRUE, FALSE, name);
-    wsprintfA(name, "pb-release-%lu", process.dwProcessId);
-    release_ = CreateEventA(NULL, TRUE, FALSE, name);
+    HANDLE reached = CreateEventA(NULL, TRUE, FALSE, HeldChildEventName("reached", process.dwProcessId).c_str());
+    release_ = CreateEventA(NULL, TRUE, FALSE, HeldChildEventName("release", process.dwProcessId).c_str());
     process_ = process.hProcess;
+    processId_ = process.dwProcessId;
     ResumeThread(process.hThread);
     CloseHandle(process.hThread);
-    HANDLE waits[2] = {held, process_};
-    holding_ = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
-    CloseHandle(held);
+    if (reached != NULL && release_ != NULL) {
+        HANDLE waits[2] = {reached, process_};
+        ready_ = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
+    }
+    if (reached != NULL)
+        CloseHandle(reached);
 }
 
-FileHeldByAnotherProcess::~FileHeldByAnotherProcess()
+HeldChild::~HeldChild()
 {
     if (release_ != NULL) {
         SetEvent(release_);
         CloseHandle(release_);
     }
     if (process_ != NULL) {
-        WaitForSingleObject(process_, 30000);
+        if (WaitForSingleObject(process_, 30000) != WAIT_OBJECT_0)
+            TerminateProcess(process_, 1);
         CloseHandle(process_);
     }
+}
+
+bool HeldChildReached()
+{
+    DWORD self = GetCurrentProcessId();
+    HANDLE reached = OpenEventA(EVENT_MODIFY_STATE, FALSE, HeldChildEventName("reached", self).c_str());
+    HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, HeldChildEventName("release", self).c_str());
+    bool held = reached != NULL && release != NULL;
+    if (held) {
+        SetEvent(reached);
+        DWORD deadline = GetTickCount() + 120000;
+        while (static_cast<LONG>(deadline - GetTickCount()) > 0) {
+            if (MsgWaitForMultipleObjects(1, &release, FALSE, 1000, QS_ALLINPUT) == WAIT_OBJECT_0)
+                break;
+            MSG message;
+            while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE))
+                DispatchMessageA(&message);
+        }
+    }
+    if (reached != NULL)
+        CloseHandle(reached);
+    if (release != NULL)
+        CloseHandle(release);
+    return held;
+}
+
+// The child side of FileHeldByAnotherProcess: "--child HoldFile <path>".
+TEST_CHILD(HoldFile)
+{
+    HANDLE file = CreateFileA(arg, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    bool held = HeldChildReached();
+    CloseHandle(file);
+    return held ? 0 : 1;
 }
 
 namespace {

@@ -58,21 +58,43 @@ struct ChildRegistration {
     static ChildRegistration name##Registration(#name, name); \
     static int name(const char* arg)
 
+// This program run again as the child `child` (see TEST_CHILD) with one
+// argument, held in the state it reaches until the object ends. The child
+// calls HeldChildReached() once it is there, which then waits for the release:
+// the object's destructor gives it, and waits for the child to end.
+class HeldChild
+{
+public:
+    HeldChild(const std::string& child, const std::string& argument);
+    ~HeldChild();
+    HeldChild(const HeldChild&) = delete;
+    HeldChild& operator=(const HeldChild&) = delete;
+    // The child reached its state (false when it failed or never started).
+    bool ready() const { return ready_; }
+    DWORD processId() const { return processId_; }
+
+private:
+    HANDLE release_;
+    HANDLE process_;
+    DWORD processId_;
+    bool ready_;
+};
+
+// In a held child: tells the parent the state is reached, then waits for the
+// release, dispatching this thread's messages meanwhile (so that a window the
+// child owns answers). False when the parent is not a HeldChild.
+bool HeldChildReached();
+
 // Another process that holds a file open without sharing, until the object
 // goes.
 class FileHeldByAnotherProcess
 {
 public:
-    explicit FileHeldByAnotherProcess(const std::string& path);
-    ~FileHeldByAnotherProcess();
-    FileHeldByAnotherProcess(const FileHeldByAnotherProcess&) = delete;
-    FileHeldByAnotherProcess& operator=(const FileHeldByAnotherProcess&) = delete;
-    bool holding() const { return holding_; }
+    explicit FileHeldByAnotherProcess(const std::string& path) : child_("HoldFile", path) {}
+    bool holding() const { return child_.ready(); }
 
 private:
-    HANDLE release_;
-    HANDLE process_;
-    bool holding_;
+    HeldChild child_;
 };
 
 // Runs a program with arguments (a command line), returning its exit code and
