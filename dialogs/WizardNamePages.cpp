@@ -3,6 +3,7 @@
 #include "Wizard.h"
 
 #include <mbstring.h>
+#include <string.h>
 
 #include "ContextHelp.h"
 #include "DeviceFields.h"
@@ -121,6 +122,11 @@ INT_PTR NameDeviceNext(HWND page)
     }
 
     StoreDeviceSelection(page);
+    // A Dial-Up Networking connection chosen on an earlier pass and given up
+    // since goes with the tick: the Properties sheet would otherwise open the
+    // new entry as one that runs over it.
+    if (!Entry().UseDialUpNetworking)
+        memset(Entry().RasLinkName, 0, sizeof(Entry().RasLinkName));
     int next = NextPageForDevice();
     return next != 0 ? GoToPage(page, next) : FALSE;
 }

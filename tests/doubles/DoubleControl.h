@@ -49,10 +49,13 @@ typedef struct RasDoubleState
     DWORD enumFailBytes;
 
     /* RasCreatePhonebookEntryA adds createAdds[0 .. createAddCount) to the
-       phone book and answers createResult. */
+       phone book and answers createResult. createImpersonating: whether the
+       calling thread wore an identity of its own (a thread token) at the
+       last call. */
     DWORD createCalls;
     HWND createOwner;
     DWORD createResult;
+    BOOL createImpersonating;
     DWORD createAddCount;
     char createAdds[RAS_DOUBLE_CREATE_ADDS][RAS_DOUBLE_NAME_SIZE];
 

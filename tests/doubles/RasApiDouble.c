@@ -85,8 +85,12 @@ DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR phonebook, LPRASENTRYNAMEA 
 
 DWORD WINAPI RasCreatePhonebookEntryA(HWND owner, LPCSTR phonebook)
 {
+    HANDLE token = NULL;
     ++state.createCalls;
     state.createOwner = owner;
+    state.createImpersonating = OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token);
+    if (token != NULL)
+        CloseHandle(token);
     NoteBookArguments(NULL, phonebook);
     for (DWORD i = 0; i < state.createAddCount && i < RAS_DOUBLE_CREATE_ADDS; ++i)
         RasDoubleAddEntry(state.createAdds[i]);

@@ -120,6 +120,7 @@ TEST_F(DialUpChoice, ANewEntryAnswersFourWithItsName)
     EXPECT_EQ("New Link", Buffer());
     EXPECT_EQ(1u, ras->createCalls);
     EXPECT_EQ(owner, ras->createOwner);
+    EXPECT_FALSE(ras->createImpersonating) << "regstore did not ask for the desktop's user";
     EXPECT_FALSE(ras->sawPhonebookPath);
     EXPECT_TRUE(EntryFiles().empty());
     EXPECT_TRUE(Messages().empty());
@@ -130,6 +131,7 @@ TEST_F(DialUpChoice, AsTheInteractiveUserTheThreadComesBackAsItself)
     WriteRegStore(1);
     EXPECT_EQ(4, ChooseDialUp({"Shell Link"}));
     EXPECT_EQ("Shell Link", Buffer());
+    EXPECT_TRUE(ras->createImpersonating) << "the entry is made as the desktop's user";
     EXPECT_FALSE(ThreadImpersonates());
 }
 
@@ -303,6 +305,33 @@ TEST_F(WizardPaths, ADisabledDialUpTickIsStoredAsItStands)
     EXPECT_EQ(1, entry.GetDeviceType());
     std::string name = "Ticked";
     EXPECT_EQ(1, entry.IsRasLinkEntry(&name[0]));
+}
+
+// A connection chosen on page 5004 and given up by going back and unticking
+// the box leaves nothing behind: the entry neither runs over it nor names it.
+TEST_F(WizardPaths, AGivenUpDialUpConnectionIsForgotten)
+{
+    ASSERT_TRUE(RasDoubleAdd("alpha link"));
+    DialogDriver driver;
+    ChooseVelmora(driver);
+    NameAndDevice(driver, "Direct", NetworkDevice(3)).Tick(IDC_USE_DIALUP);
+    Next(driver, IDD_WIZ_DIALUP_LINK).Pick(IDC_DIALUP_ENTRY, "alpha link");
+    Next(driver, IDD_WIZ_WORKSTATION).Type(IDC_WORKSTATION, "host.example");
+    Back(driver, IDD_WIZ_DIALUP_LINK);
+    Back(driver, IDD_WIZ_NAME_DEVICE).Tick(IDC_USE_DIALUP, false);
+    Next(driver, IDD_WIZ_WORKSTATION);
+    Next(driver, IDD_WIZ_LOGIN);
+    Next(driver, IDD_WIZ_FINISH);
+    Finish(driver, "Direct", false);
+
+    EXPECT_EQ(2, Create(driver, 1));
+    EXPECT_TRUE(driver.Finished());
+    VmrPhoneBook entry;
+    ASSERT_TRUE(ReadBack(entry, "Direct"));
+    EXPECT_EQ("", Field(entry, &VmrPhoneBook::GetRasLinkName));
+    std::string name = "Direct";
+    EXPECT_EQ(0, entry.IsRasLinkEntry(&name[0]));
+    EXPECT_EQ("host.example", Field(entry, &VmrPhoneBook::GetConnectWorkstationName));
 }
 
 // Network devices, with and without Dial-Up Networking.
