@@ -5,8 +5,8 @@
 # Checks the export table of PhoneBk.dll against the names hosts bind:
 #   - every name PhoneBk.def exports, the Microsoft-decorated (quoted) ones and
 #     the MinGW ones, is exported by the DLL;
-#   - every Microsoft-decorated name the DLL exports is one of the published
-#     interface (PUBLISHED, one name a line);
+#   - the Microsoft-decorated names the DLL exports are exactly the published
+#     interface (PUBLISHED, one name a line): every member is built;
 #   - a decorated constructor does not reach the MinGW constructor itself,
 #     which does not hand back `this` as Microsoft's callers expect;
 #   - if SHARED names a file that exists, PUBLISHED is the same list.
@@ -158,6 +158,12 @@ foreach(name IN LISTS exported)
         if(NOT name IN_LIST published)
             problem("DLL exports a decorated name that is not in the published interface: ${name}")
         endif()
+    endif()
+endforeach()
+
+foreach(name IN LISTS published)
+    if(NOT name IN_LIST exported)
+        problem("a member of the published interface is not exported: ${name}")
     endif()
 endforeach()
 
