@@ -11,6 +11,7 @@
 #include "DialUpEntry.h"
 #include "EntryFiles.h"
 #include "HistoryLists.h"
+#include "Messages.h"
 #include "PageConventions.h"
 #include "PhoneBookAccess.h"
 #include "Telephony.h"
@@ -206,10 +207,14 @@ INT_PTR ApplyGeneralPage(HWND page)
     FetchFieldText(VmrPhoneBookAccess::Path(*CurrentPhoneBook), sizeof(directory), directory, sizeof(directory));
     FetchFieldText(VmrPhoneBookAccess::EntryName(*CurrentPhoneBook), sizeof(entryName), entryName,
                    sizeof(entryName));
+    // A failed write keeps the sheet open on this page, after saying so:
+    // closing it would lose the changes without a word.
     char path[kPathSize];
-    if (CopyWhole(path, sizeof(path), directory) && AppendWhole(path, sizeof(path), entryName) &&
-        AppendEntryExtension(path))
-        CurrentPhoneBook->WriteEntry(path);
+    if (!CopyWhole(path, sizeof(path), directory) || !AppendWhole(path, sizeof(path), entryName) ||
+        !AppendEntryExtension(path) || !CurrentPhoneBook->WriteEntry(path)) {
+        ShowResourceMessage(page, IDS_PHONE_BOOK, IDS_ENTRY_NOT_SAVED, kMessageStyle);
+        return AnswerPage(page, PSNRET_INVALID_NOCHANGEPAGE);
+    }
     return AnswerPage(page, PSNRET_NOERROR);
 }
 

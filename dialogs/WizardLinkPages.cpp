@@ -241,16 +241,20 @@ void ActivateFinishPage(HWND page)
     SetDlgItemTextA(page, IDC_ENTRY_NAME, VmrPhoneBookAccess::EntryName(*CurrentPhoneBook));
 }
 
-// A failed write is not reported: the wizard closes as after a good one.
-// The name page has refused every name whose path would not fit.
+// The wizard closes only once the entry is written: a failed write says so
+// and keeps the page, from which the user can try again, go Back or cancel.
+// The session is asked for only with an entry to open it on. The name page
+// has refused every name whose path would not fit.
 INT_PTR FinishWizard(HWND page)
 {
     VmrPhoneBook& book = *CurrentPhoneBook;
+    char path[kPathSize];
+    if (!ComposeNewEntryPath(path) || !book.WriteEntry(path)) {
+        ShowResourceMessage(page, IDS_PHONE_BOOK, IDS_ENTRY_NOT_SAVED, kMessageStyle);
+        return AnswerPage(page, TRUE);
+    }
     VmrPhoneBookAccess::EstablishSessionNow(book) =
         static_cast<unsigned int>(IsDlgButtonChecked(page, IDC_ESTABLISH_SESSION));
-    char path[kPathSize];
-    if (ComposeNewEntryPath(path))
-        book.WriteEntry(path);
     return AnswerPage(page, 0);
 }
 

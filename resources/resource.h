@@ -17,6 +17,7 @@
 #define IDS_PASSWORDS_DIFFER            221
 #define IDS_ENTRY_INCOMPATIBLE          222
 #define IDS_NAME_TOO_LONG               223
+#define IDS_ENTRY_NOT_SAVED             224
 #define IDS_CREATE_NEW_CONNECTION       5632
 #define IDS_PROPERTIES_CAPTION          5633
 #define IDS_SELECT_DIALUP_ENTRY         5634

@@ -4,6 +4,8 @@
 
 #include <prsht.h>
 
+#include <memory>
+
 #include "EntryCipher.h"
 
 namespace {
@@ -216,6 +218,46 @@ TEST_F(PropertiesSheet, ApplyFromAnotherPageWritesTheWholeRecord)
     ASSERT_TRUE(ReadStored(stored));
     EXPECT_EQ("555 0177", Field(stored, &VmrPhoneBook::GetConnectPhoneNumber));
     EXPECT_EQ("ilse", Field(stored, &VmrPhoneBook::GetLoginName));
+}
+
+// While another process holds the entry file, OK cannot replace it: the sheet
+// says so and stays open with the changes, and OK once the file is free
+// writes them.
+TEST_F(PropertiesSheet, AWriteThatFailsKeepsTheSheetAndTheChanges)
+{
+    std::vector<unsigned char> before = FileBytes();
+    std::vector<unsigned char> whileHeld;
+    std::unique_ptr<FileHeldByAnotherProcess> held;
+    bool holding = false;
+    DialogDriver driver;
+    driver.WaitPage(IDD_GENERAL)
+        .Type(IDC_PHONE_NUMBER, "555 0199")
+        .Do("hold the entry file in another process", [&](HWND) {
+            held.reset(new FileHeldByAnotherProcess(phoneBook.file("Office.vmr")));
+            holding = held->holding();
+            return true;
+        })
+        .PressSheetButton(PSBTN_OK)
+        .AnswerMessageBox(IDOK)
+        .WaitPage(IDD_GENERAL)
+        .ExpectText(IDC_PHONE_NUMBER, "555 0199")
+        .Do("let the file go", [&](HWND) {
+            held.reset();
+            whileHeld = FileBytes();
+            return true;
+        })
+        .PressSheetButton(PSBTN_OK)
+        .WaitClosed();
+    EXPECT_EQ(1, OpenSheet(driver));
+
+    ASSERT_TRUE(holding);
+    EXPECT_EQ(before, whileHeld) << "the held file changed";
+    ASSERT_EQ(1u, driver.MessageBoxes().size());
+    EXPECT_EQ("Phone Book", driver.MessageBoxes()[0].caption);
+    EXPECT_EQ("The connection could not be saved.\nMake sure that the phone book folder can be written to, and "
+              "then try again.",
+              driver.MessageBoxes()[0].text);
+    EXPECT_EQ("555 0199", Stored(&VmrPhoneBook::GetConnectPhoneNumber));
 }
 
 TEST_F(PropertiesSheet, CancelWritesNothingButKeepsWhatLeavingGeneralSaved)

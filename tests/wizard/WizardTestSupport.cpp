@@ -32,6 +32,9 @@ const std::string kNameInvalid =
     Said("A connection name cannot contain any of the following characters:\\n\t \\ / :  * ? \" < > | "
          "\\n\\nType another name.");
 const std::string kNameTooLong = Said("The name you entered is too long.\\nType a shorter name.");
+const std::string kEntryNotSaved = Said(
+    "The connection could not be saved.\\nMake sure that the phone book folder can be written to, and then "
+    "try again.");
 const std::string kPasswordNoLogin = Said("Entries with a password must also have a login name.");
 const std::string kPasswordsDiffer =
     Said("The login and confirm passwords do not match.  Please type them again.");

@@ -39,6 +39,7 @@ extern const std::string kNameExists;          // 213
 extern const std::string kNameBlank;           // 218
 extern const std::string kNameInvalid;         // 201
 extern const std::string kNameTooLong;         // 223
+extern const std::string kEntryNotSaved;       // 224
 extern const std::string kPasswordNoLogin;     // 219
 extern const std::string kPasswordsDiffer;     // 221
 extern const std::string kSelectDialUp;        // 5634

@@ -334,6 +334,32 @@ TEST_F(WizardPaths, AGivenUpDialUpConnectionIsForgotten)
     EXPECT_EQ("host.example", Field(entry, &VmrPhoneBook::GetConnectWorkstationName));
 }
 
+// A folder that bears the entry's file name: the name check finds no entry
+// file there, and no file can replace it. Finish then says the entry could
+// not be saved and keeps the page; the session asked for goes with it.
+TEST_F(WizardPaths, AFailedWriteKeepsTheFinishPage)
+{
+    const std::string blocked = PhoneBookDirectory() + "\\Blocked.vmr";
+    ASSERT_TRUE(CreateDirectoryA(blocked.c_str(), NULL));
+    DialogDriver driver;
+    ChooseVelmora(driver);
+    NameAndDevice(driver, "Blocked", kCable);
+    Next(driver, IDD_WIZ_LOGIN);
+    Next(driver, IDD_WIZ_FINISH).Tick(IDC_ESTABLISH_SESSION).PressSheetButton(PSBTN_FINISH);
+    driver.Do("the finish page is still there after the message", [this](HWND sheet) {
+        return !Messages().empty() && CurrentPage(sheet) != NULL &&
+               GetDlgItem(CurrentPage(sheet), IDC_ESTABLISH_SESSION) != NULL;
+    });
+    driver.PressSheetButton(PSBTN_CANCEL).WaitClosed();
+
+    EXPECT_EQ(1, Create(driver, 1)) << "nothing was created, and no session is asked for";
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_TRUE(BufferUntouched());
+    EXPECT_EQ(Strings{kEntryNotSaved}, Messages());
+    DWORD attributes = GetFileAttributesA(blocked.c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+}
+
 // Network devices, with and without Dial-Up Networking.
 struct NetworkCase {
     int type;
