@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 
+#include "PageConventions.h"
 #include "RasApiTable.h"
 #include "TestSupport.h"
 
@@ -89,6 +90,37 @@ TEST(RasBinding, DependsOnTheWindowsFamily)
     EXPECT_EQ("00", nt4) << "NT 4 without the RasArp and NdisWan drivers stays unbound";
     EXPECT_EQ("11", win98) << "Windows 98 binds without a driver test";
     EXPECT_EQ("11", win2k) << "Windows 2000 binds whatever the driver test says";
+}
+
+// "1" when the system reports Windows NT 3.5x, then "1" when a page's
+// RemoveContextHelpButton took the "?" off its sheet's frame.
+TEST_CHILD(ContextHelpButton)
+{
+    (void)arg;
+    HWND sheet = CreateWindowExA(WS_EX_CONTEXTHELP | WS_EX_DLGMODALFRAME, "STATIC", "sheet", WS_POPUP, 0, 0, 100,
+                                 100, NULL, NULL, NULL, NULL);
+    HWND page = CreateWindowExA(0, "STATIC", "page", WS_CHILD, 0, 0, 50, 50, sheet, NULL, NULL, NULL);
+    if (sheet == NULL || page == NULL)
+        return 1;
+    RemoveContextHelpButton(page);
+    bool removed = (GetWindowLongA(sheet, GWL_EXSTYLE) & WS_EX_CONTEXTHELP) == 0;
+    bool keptTheRest = (GetWindowLongA(sheet, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME) != 0;
+    printf("%d%d%d", IsWindowsNT35() ? 1 : 0, removed ? 1 : 0, keptTheRest ? 1 : 0);
+    DestroyWindow(sheet);
+    return 0;
+}
+
+// The "?" button comes off the sheet's frame on Windows NT 3.5x only, which
+// draws no context help; every other flag of the frame stays.
+TEST(ContextHelpButton, ComesOffOnWindowsNT35Only)
+{
+    std::string nt351, nt40, win98;
+    ASSERT_EQ(0u, RunChildUnderVersion("nt351", "ContextHelpButton", "", &nt351));
+    ASSERT_EQ(0u, RunChildUnderVersion("nt40", "ContextHelpButton", "", &nt40));
+    ASSERT_EQ(0u, RunChildUnderVersion("win98", "ContextHelpButton", "", &win98));
+    EXPECT_EQ("111", nt351);
+    EXPECT_EQ("001", nt40);
+    EXPECT_EQ("001", win98);
 }
 
 }  // namespace
