@@ -9,9 +9,13 @@
 
 int VmrPhoneBook::EnumEntryNames(VmrEnumEntryProc callback, long value)
 {
+    // The directory as the listing starts: a callback that calls SetPath
+    // must not pair these names with another directory.
+    char directory[MAX_PATH];
     char pattern[MAX_PATH];
     if (callback == NULL || PhoneBookPath[0] == '\0' ||
-        !CopyWhole(pattern, sizeof(pattern), PhoneBookPath) ||
+        !CopyWhole(directory, sizeof(directory), PhoneBookPath) ||
+        !CopyWhole(pattern, sizeof(pattern), directory) ||
         !AppendWhole(pattern, sizeof(pattern), "*.vmr"))
         return 0;
 
@@ -23,7 +27,7 @@ int VmrPhoneBook::EnumEntryNames(VmrEnumEntryProc callback, long value)
         // Every match is passed, in the file system's order; the callback
         // cannot stop the listing. A path past the limit names no usable file.
         char path[MAX_PATH];
-        if (CopyWhole(path, sizeof(path), PhoneBookPath) && AppendWhole(path, sizeof(path), found.cFileName))
+        if (CopyWhole(path, sizeof(path), directory) && AppendWhole(path, sizeof(path), found.cFileName))
             callback(path, value);
     } while (FindNextFileA(find.get(), &found));
     return 1;

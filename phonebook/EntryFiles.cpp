@@ -45,33 +45,78 @@ bool EntryPath(VmrPhoneBook& book, const char* name, char* path)
     return ResolveEntryPath(book, name, path) && AppendEntryExtension(path);
 }
 
+// The last separator of a path ('\\' or '/', whichever comes later; a
+// multibyte-aware search), or null.
+unsigned char* LastSeparator(char* path)
+{
+    unsigned char* start = reinterpret_cast<unsigned char*>(path);
+    unsigned char* backslash = _mbsrchr(start, '\\');
+    unsigned char* slash = _mbsrchr(start, '/');
+    return backslash == NULL || (slash != NULL && slash > backslash) ? slash : backslash;
+}
+
 // The directory part of a path ("." for a bare name), for a temporary file
 // beside the entry.
 void DirectoryOf(const char* path, char* directory)
 {
     CopyWhole(directory, MAX_PATH, path);
-    unsigned char* start = reinterpret_cast<unsigned char*>(directory);
-    unsigned char* slash = _mbsrchr(start, '\\');
-    if (slash != NULL) {
-        slash[1] = '\0';
+    unsigned char* separator = LastSeparator(directory);
+    if (separator != NULL) {
+        separator[1] = '\0';
     } else if (directory[0] != '\0' && directory[1] == ':') {
-        directory[2] = '\0';   // "C:name": the drive's current directory
+        CopyWhole(directory + 2, MAX_PATH - 2, ".");   // "C:name": the drive's current directory
     } else {
         CopyWhole(directory, MAX_PATH, ".");
     }
 }
 
+// _splitpath of a name shorter than MAX_PATH. It gives up on a part longer
+// than its _MAX_ limit (a directory part of 256 bytes or more) and leaves
+// every part empty: false then.
+bool SplitPath(const char* name, char* drive, char* directory, char* file, char* extension)
+{
+    _splitpath(name, drive, directory, file, extension);
+    return name[0] == '\0' || drive[0] != '\0' || directory[0] != '\0' || file[0] != '\0' ||
+           extension[0] != '\0';
+}
+
+// Whether GetTempFileNameA's name in directory fits MAX_PATH: the directory,
+// a backslash unless it ends in one, "vmrXXXX.tmp" and the terminator. Wine
+// does not check this itself.
+bool TemporaryNameFits(const char* directory)
+{
+    size_t length = strlen(directory);
+    bool separated = length > 0 && (directory[length - 1] == '\\' || directory[length - 1] == '/');
+    return length + (separated ? 0 : 1) + strlen("vmrXXXX.tmp") < MAX_PATH;
+}
+
 // Puts the file at temporary in place of the file at path. On systems whose
-// MoveFileEx is not implemented (Windows 9x), the old file goes first.
+// MoveFileEx is not implemented (Windows 9x) the old file steps aside under a
+// name of its own first, and comes back if the new one cannot take its
+// place: at no moment is neither on disk.
 bool ReplaceFile(const char* temporary, const char* path)
 {
     if (MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
         return false;
-    if (!DeleteFileA(path) && GetLastError() != ERROR_FILE_NOT_FOUND)
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return GetLastError() == ERROR_FILE_NOT_FOUND && MoveFileA(temporary, path) != FALSE;
+
+    char directory[MAX_PATH];
+    DirectoryOf(path, directory);
+    char aside[MAX_PATH];
+    if (!TemporaryNameFits(directory) || GetTempFileNameA(directory, "vmr", 0, aside) == 0)
         return false;
-    return MoveFileA(temporary, path) != FALSE;
+    // GetTempFileNameA made the file to reserve the name; MoveFile wants it free.
+    if (!DeleteFileA(aside) || !MoveFileA(path, aside))
+        return false;
+    if (!MoveFileA(temporary, path)) {
+        MoveFileA(aside, path);
+        return false;
+    }
+    DeleteFileA(aside);
+    return true;
 }
 
 // Creates a new file beside the entry under a name of GetTempFileNameA's
@@ -79,6 +124,8 @@ bool ReplaceFile(const char* temporary, const char* path)
 // the extra create and close of a name GetTempFileNameA picks itself.
 FileHandle CreateTemporary(const char* directory, char* temporary)
 {
+    if (!TemporaryNameFits(directory))
+        return FileHandle();
     const UINT attempts = 64;
     UINT seed = GetTickCount() ^ (GetCurrentProcessId() << 7);
     for (UINT attempt = 0; attempt < attempts; ++attempt) {
@@ -98,11 +145,16 @@ FileHandle CreateTemporary(const char* directory, char* temporary)
     return FileHandle();
 }
 
-// Writes every byte and closes the file; false when either fails.
+// Writes every byte, flushes them to the disk and closes the file; false
+// when any step fails. The flush comes before the rename that puts the file
+// in the entry's place: otherwise a power failure could leave the rename on
+// disk and the bytes not, and the old entry gone.
 bool WriteAndClose(FileHandle& file, const unsigned char* bytes, DWORD size)
 {
     DWORD written = 0;
     if (!WriteFile(file.get(), bytes, size, &written, NULL) || written != size)
+        return false;
+    if (!FlushFileBuffers(file.get()))
         return false;
     return CloseHandle(file.release()) != FALSE;
 }
@@ -112,11 +164,13 @@ bool WriteAndClose(FileHandle& file, const unsigned char* bytes, DWORD size)
 bool HasDirectoryPart(const char* name)
 {
     // _splitpath does not bound its outputs: only names that fit the path
-    // limit are split, and every part of those fits its buffer.
+    // limit are split, into buffers that hold any part of such a name.
     if (name == NULL || strlen(name) >= MAX_PATH)
         return false;
-    char drive[_MAX_DRIVE], directory[_MAX_DIR], file[_MAX_FNAME], extension[_MAX_EXT];
-    _splitpath(name, drive, directory, file, extension);
+    char drive[MAX_PATH], directory[MAX_PATH], file[MAX_PATH], extension[MAX_PATH];
+    if (!SplitPath(name, drive, directory, file, extension))
+        return _mbspbrk(reinterpret_cast<const unsigned char*>(name),
+                        reinterpret_cast<const unsigned char*>("\\/:")) != NULL;
     return drive[0] != '\0' || directory[0] != '\0';
 }
 
@@ -134,7 +188,11 @@ bool ResolveEntryPath(VmrPhoneBook& book, const char* name, char* path)
 
 bool AppendEntryExtension(char* path)
 {
-    char drive[_MAX_DRIVE], directory[_MAX_DIR], file[_MAX_FNAME], extension[_MAX_EXT];
+    // A part _splitpath gives up on (256 bytes or more) leaves no room for
+    // the extension anyway: the append below then fails.
+    if (strlen(path) >= MAX_PATH)
+        return false;
+    char drive[MAX_PATH], directory[MAX_PATH], file[MAX_PATH], extension[MAX_PATH];
     _splitpath(path, drive, directory, file, extension);
     return IsEntryExtension(extension) || AppendWhole(path, MAX_PATH, kEntryExtension);
 }
@@ -198,7 +256,9 @@ int VmrPhoneBook::ReadEntry(char* name)
     // The name as the directory stores it, with its extension and case.
     WIN32_FIND_DATAA found;
     FindHandle find(FindFirstFileA(path, &found));
-    if (find)
+    // A stored name too long for EntryName is treated as no name found: a cut
+    // one would name another file when the entry is written back.
+    if (find && strlen(found.cFileName) < sizeof(EntryName))
         StoreFieldText(EntryName, sizeof(EntryName), found.cFileName);
     return 1;
 }

@@ -106,8 +106,11 @@ void BuildUserPhoneBookDir(char* out, size_t size)
 
     char work[MAX_PATH];
     DWORD length = GetModuleFileNameA(NULL, work, sizeof(work));
+    // A path cut to the buffer names another directory: none is composed.
+    if (length >= sizeof(work))
+        return;
     unsigned char* lastSlash = NULL;
-    if (length > 0 && length < sizeof(work))
+    if (length > 0)
         lastSlash = _mbsrchr(reinterpret_cast<unsigned char*>(work), '\\');
     if (lastSlash != NULL) {
         *lastSlash = '\0';

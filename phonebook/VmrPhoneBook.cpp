@@ -10,8 +10,11 @@ int SuppressStartupUtilities = 0;
 
 VmrPhoneBook::VmrPhoneBook()
 {
+    // A directory that could not be composed stays empty, which every verb
+    // refuses; the backslash would make it the root of the current drive.
     BuildUserPhoneBookDir(PhoneBookPath, sizeof(PhoneBookPath));
-    ApplyTrailingBackslash(PhoneBookPath, sizeof(PhoneBookPath));
+    if (PhoneBookPath[0] != '\0')
+        ApplyTrailingBackslash(PhoneBookPath, sizeof(PhoneBookPath));
     InitializeClassData();
 }
 

@@ -65,6 +65,30 @@ TEST_F(DirectoryOpsTest, ListsEveryEntryFileWithTheCallersValue)
     EXPECT_EQ(std::vector<long>(2, 1234), listing.values);
 }
 
+// A callback that moves the phone book elsewhere does not change the paths
+// of the listing under way: they still name the files found.
+VmrPhoneBook* movingBook = nullptr;
+std::string movedTo;
+
+int CALLBACK CollectAndMove(char* path, long value)
+{
+    Collect(path, value);
+    movingBook->SetPath(&movedTo[0]);
+    return 1;
+}
+
+TEST_F(DirectoryOpsTest, ACallbackThatMovesThePhoneBookKeepsTheListingWhole)
+{
+    ASSERT_TRUE(WriteFileBytes(Entry("a.vmr"), "a", 1));
+    ASSERT_TRUE(WriteFileBytes(Entry("b.vmr"), "b", 1));
+    TempDir elsewhere{"dirops-moved"};
+    movingBook = &book;
+    movedTo = elsewhere.path();
+    EXPECT_EQ(1, book.EnumEntryNames(CollectAndMove, 7));
+    std::sort(listing.paths.begin(), listing.paths.end());
+    EXPECT_EQ((std::vector<std::string>{Entry("a.vmr"), Entry("b.vmr")}), listing.paths);
+}
+
 TEST_F(DirectoryOpsTest, AnEmptyOrMissingDirectoryListsNothing)
 {
     EXPECT_EQ(0, book.EnumEntryNames(Collect, 1));

@@ -326,6 +326,39 @@ TEST_F(EntryFilesTest, PathsOf259BytesWorkAndLongerOnesFail)
     }
 }
 
+// The temporary file goes beside the entry whichever separator the path
+// uses, and a directory that leaves no room for the temporary file's name
+// fails the write before anything is created.
+TEST_F(EntryFilesTest, TheTemporaryFileGoesBesideTheEntry)
+{
+    std::string forward = dir.path();
+    for (char& c : forward)
+        if (c == '\\')
+            c = '/';
+    std::string name = forward + "/slashes";
+    EXPECT_EQ(1, book.WriteEntry(Text(name)));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.file("slashes.vmr").c_str()));
+
+    std::string base = dir.path();
+    while (base.size() < 245) {
+        base += "\\" + std::string(std::min<size_t>(60, 245 - base.size() - 1), 'd');
+        ASSERT_TRUE(CreateDirectoryA(base.c_str(), NULL)) << base;
+    }
+    ASSERT_EQ(245u, base.size());
+    std::string roomy = base + "\\a";
+    EXPECT_EQ(1, book.WriteEntry(Text(roomy))) << "245 bytes leave room for the temporary name";
+    std::string deeper = base + "\\xyz";   // 249: "\\vmrXXXX.tmp" would end past 259
+    ASSERT_TRUE(CreateDirectoryA(deeper.c_str(), NULL));
+    std::string cramped = deeper + "\\a";
+    EXPECT_EQ(0, book.WriteEntry(Text(cramped)));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((cramped + ".vmr").c_str()));
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((deeper + "\\*.tmp").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, find) << "a temporary file was left behind";
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+}
+
 TEST(EntryNames, TrimSpaces)
 {
     char text[] = "  a b  ";
@@ -352,6 +385,8 @@ TEST(EntryNames, DirectoryPartsAndTheExtension)
     EXPECT_TRUE(HasDirectoryPart("C:office"));
     EXPECT_TRUE(HasDirectoryPart("/office"));
     EXPECT_FALSE(HasDirectoryPart(std::string(300, 'a').append("\\x").c_str()));
+    // A directory part of 256 bytes is more than _splitpath splits.
+    EXPECT_TRUE(HasDirectoryPart(std::string(255, 'd').append("\\x").c_str()));
 
     char path[MAX_PATH] = "C:\\pb\\office.Vmr";
     EXPECT_TRUE(AppendEntryExtension(path));

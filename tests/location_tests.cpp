@@ -1,8 +1,11 @@
 // Finding the shell window, its user, and the per-user directory.
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <string.h>
+#include <algorithm>
 #include <string>
 
+#include "PhoneBookAccess.h"
 #include "PhoneBookLocation.h"
 #include "TestSupport.h"
 
@@ -148,6 +151,38 @@ TEST(PhoneBookDirectory, Windows98HasNoPerUserLevel)
     std::string output;
     EXPECT_EQ(0u, RunChildUnderVersion("win98", "BuildDirectory", "", &output));
     EXPECT_EQ(ProgramDirectory() + "\\users", output);
+}
+
+// A host whose folder leaves no room for "\\users" gets no phone book
+// directory, and every verb then fails rather than working in the root of
+// the current drive. The child prints its directory and WriteEntry's answer.
+TEST_CHILD(ConstructedDirectory)
+{
+    (void)arg;
+    VmrPhoneBook book;
+    char name[] = "probe";
+    int written = book.WriteEntry(name);
+    printf("[%s]%d", VmrPhoneBookAccess::Path(book), written);
+    return 0;
+}
+
+TEST(PhoneBookDirectory, AHostFolderWithoutRoomGivesNoDirectory)
+{
+    TempDir base{"deephost"};
+    std::string folder = base.path();
+    while (folder.size() < 253) {
+        folder += "\\" + std::string(std::min<size_t>(60, 253 - folder.size() - 1), 'h');
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL)) << folder;
+    }
+    ASSERT_EQ(253u, folder.size());
+    std::string host = folder + "\\a.exe";   // 259 bytes: the whole path is known
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, sizeof(self));
+    ASSERT_TRUE(CopyFileA(self, host.c_str(), FALSE));
+    std::string output;
+    EXPECT_EQ(0u, RunProgram("\"" + host + "\" --child ConstructedDirectory x", &output, NULL));
+    EXPECT_EQ("[]0", output);
+    DeleteFileA(host.c_str());
 }
 
 }  // namespace
