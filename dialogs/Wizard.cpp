@@ -8,6 +8,7 @@
 #include "DeviceLibrary.h"
 #include "DialUpEntry.h"
 #include "EntryFiles.h"
+#include "Handles.h"
 #include "Messages.h"
 #include "PageConventions.h"
 #include "PhoneBookAccess.h"
@@ -37,8 +38,8 @@ static_assert(sizeof(PROPSHEETHEADERA) == kSheetHeaderSize, "the version 2 sheet
 const DWORD kSheetFlags = PSH_PROPSHEETPAGE | PSH_WIZARD | PSH_NOAPPLYNOW;
 static_assert(kSheetFlags == 0xA8, "");
 
-// Reverts an impersonation of the shell's user on every way out, so that the
-// host's thread never comes back wearing another identity.
+// Ends an impersonation of the shell's user on every way out, so that the
+// host's thread comes back with the identity it came with, never another.
 class ShellUserImpersonation
 {
 public:
@@ -51,11 +52,12 @@ public:
     void End()
     {
         if (active_)
-            RevertToSelf();
+            caller_.Restore();
         active_ = false;
     }
 
 private:
+    CallerIdentity caller_;   // the identity the host's thread came with
     bool active_;
 };
 

@@ -130,9 +130,11 @@ void BuildUserPhoneBookDir(char* out, size_t size)
     if (!IsWindows9x()) {
         char domain[MAX_PATH];
         char user[MAX_PATH];
+        CallerIdentity caller;
         if (GetInteractiveUserName(domain, user, sizeof(user))) {
-            // The directories belong to the library's own identity.
-            RevertToSelf();
+            // The directories are made as whoever the caller was, not as the
+            // desktop's user.
+            caller.Restore();
             char perUser[MAX_PATH];
             memcpy(perUser, work, sizeof(work));
             if (AppendLevel(perUser, sizeof(perUser), domain)) {
@@ -153,6 +155,7 @@ int GetInteractiveUserName(char* domainOut, char* userOut, size_t size)
     if (!IsWindowsNT() || !IsInteractiveDesktop())
         return 0;
 
+    CallerIdentity caller;
     HWND shell = FindShellWindow(kShellAttempts);
     if (shell != NULL) {
         DWORD processId = 0;
@@ -175,7 +178,7 @@ int GetInteractiveUserName(char* domainOut, char* userOut, size_t size)
     if (ImpersonateShellUser()) {
         if (GetTokenUserName(userOut, size, domainOut))
             return 1;
-        RevertToSelf();
+        caller.Restore();
     }
     return 0;
 }
@@ -238,9 +241,10 @@ int IsInteractiveDesktop()
 
     // On the screen saver's desktop the user is still logged on when the
     // shell's owner can be impersonated.
+    CallerIdentity caller;
     HWND shell = FindShellWindow(0);
     if (shell != NULL && ImpersonateWindowOwner(shell)) {
-        RevertToSelf();
+        caller.Restore();
         return 1;
     }
     return 0;

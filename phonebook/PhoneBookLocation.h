@@ -25,7 +25,9 @@ void SetPhoneBookDirectory(char* path, size_t size, const char* directory);
 void BuildUserPhoneBookDir(char* out, size_t size);
 
 // 1 when the interactive user was found; the thread is then left impersonating
-// that user and the caller must RevertToSelf. On 0 it is not impersonating.
+// that user and the caller must end it (a CallerIdentity made before the call
+// puts back the identity the thread had). On 0 the thread has the identity it
+// came with.
 int GetInteractiveUserName(char* domainOut, char* userOut, size_t size);
 
 // Makes the calling thread impersonate the owner of the shell window.

@@ -100,8 +100,42 @@ typedef UniqueHandle<ServiceHandleTraits> ServiceHandle;
 typedef UniqueHandle<DesktopTraits>       DesktopHandle;
 typedef UniqueHandle<LocalMemTraits>      LocalMem;
 
+// The identity the calling thread had when the object was made: its own, or
+// the client it was impersonating. Restore() puts that identity back, so that
+// the library's impersonations end without ending the caller's. When the
+// thread's token cannot be opened it falls back to RevertToSelf.
+class CallerIdentity
+{
+public:
+    CallerIdentity() : saved_(NULL), known_(true)
+    {
+        if (!OpenThreadToken(GetCurrentThread(), TOKEN_IMPERSONATE, TRUE, &saved_)) {
+            saved_ = NULL;
+            known_ = GetLastError() == ERROR_NO_TOKEN;
+        }
+    }
+    ~CallerIdentity()
+    {
+        if (saved_ != NULL)
+            CloseHandle(saved_);
+    }
+    CallerIdentity(const CallerIdentity&) = delete;
+    CallerIdentity& operator=(const CallerIdentity&) = delete;
+
+    void Restore() const
+    {
+        if (!known_ || !SetThreadToken(NULL, saved_))
+            RevertToSelf();
+    }
+
+private:
+    HANDLE saved_;
+    bool known_;
+};
+
 // Keeps the calling thread impersonating until it goes out of scope, so that
-// no path returns with the thread still wearing another user's identity.
+// no path returns with the thread still wearing another user's identity; the
+// thread then gets back the identity it had when the scope was made.
 class ImpersonationScope
 {
 public:
@@ -116,16 +150,15 @@ public:
         active_ = ImpersonateLoggedOnUser(token) != FALSE;
         return active_;
     }
-    // Keeps the impersonation beyond this scope; the caller reverts.
-    void keep() { active_ = false; }
     void end()
     {
         if (active_)
-            RevertToSelf();
+            caller_.Restore();
         active_ = false;
     }
 
 private:
+    CallerIdentity caller_;
     bool active_;
 };
 

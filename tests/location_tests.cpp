@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "Handles.h"
 #include "PhoneBookAccess.h"
 #include "PhoneBookLocation.h"
 #include "TestSupport.h"
@@ -92,6 +93,46 @@ TEST(ShellUser, InteractiveUserNameLeavesTheCallerToRevert)
     if (found) {
         EXPECT_STREQ(ownUser, user);
     }
+}
+
+// The impersonation level of the thread's token, or -1 without a token.
+int ThreadImpersonationLevel()
+{
+    HANDLE token;
+    if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token))
+        return -1;
+    SECURITY_IMPERSONATION_LEVEL level = SecurityAnonymous;
+    DWORD size = 0;
+    BOOL known = GetTokenInformation(token, TokenImpersonationLevel, &level, sizeof(level), &size);
+    CloseHandle(token);
+    return known ? static_cast<int>(level) : -2;
+}
+
+// A host thread that is itself impersonating a client comes back from the
+// library with that identity, not with the process's own.
+TEST(ShellUser, ACallersOwnImpersonationSurvives)
+{
+    ShellWindow shell;
+    ASSERT_TRUE(ImpersonateSelf(SecurityIdentification));
+    ASSERT_EQ(static_cast<int>(SecurityIdentification), ThreadImpersonationLevel());
+
+    char out[MAX_PATH];
+    BuildUserPhoneBookDir(out, sizeof(out));
+    EXPECT_EQ(static_cast<int>(SecurityIdentification), ThreadImpersonationLevel()) << "building the directory";
+
+    EXPECT_EQ(1, IsInteractiveDesktop());
+    EXPECT_EQ(static_cast<int>(SecurityIdentification), ThreadImpersonationLevel()) << "the desktop test";
+
+    char user[MAX_PATH], domain[MAX_PATH];
+    {
+        CallerIdentity caller;
+        if (GetInteractiveUserName(domain, user, sizeof(user)))
+            caller.Restore();
+    }
+    EXPECT_EQ(static_cast<int>(SecurityIdentification), ThreadImpersonationLevel()) << "the user's name";
+
+    RevertToSelf();
+    EXPECT_FALSE(ThreadIsImpersonating());
 }
 
 TEST(ShellUser, NamesAreCutToTheCallersSize)
