@@ -133,8 +133,10 @@ int CreateDialUpEntry(HWND parent, char* nameOut, unsigned short nameSize)
     if (RasApiTable.RasApiModule == NULL || createEntry == NULL)
         return 0;
 
+    // Without the list as it was, the new entry cannot be told from the old
+    // ones: the dialog still runs, but no name is claimed as new.
     EntrySnapshot before;
-    before.Take();
+    bool knownBefore = before.Take();
     if (createEntry(parent, NULL) != 0) {
         // Whatever the error: on a system where RAS loads but cannot create,
         // the component is as good as missing.
@@ -144,7 +146,7 @@ int CreateDialUpEntry(HWND parent, char* nameOut, unsigned short nameSize)
     after.Take();
 
     // Only a single new entry can be told apart from the rest.
-    if (after.Count() != before.Count() + 1)
+    if (!knownBefore || after.Count() != before.Count() + 1)
         return 0;
     if (nameOut == NULL || nameSize == 0)
         return 0;

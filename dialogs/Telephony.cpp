@@ -56,10 +56,12 @@ void CopyTapiString(const void* block, DWORD total, DWORD offset, DWORD size, ch
     if (size == 0 || offset >= total || size > total - offset)
         return;
     const char* text = static_cast<const char*>(block) + offset;
+    // The text may run to the end of its space without a terminator: copy
+    // only what lies inside it.
     size_t length = strnlen(text, size);
     if (length >= outSize)
         length = outSize - 1;
-    CopyBounded(out, text, length + 1);
+    CopyBounded(out, text, length);
     out[length] = '\0';
 }
 

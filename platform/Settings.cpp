@@ -65,6 +65,10 @@ int LocateSettingsFile(char* path)
     char name[MAX_PATH];
     char extension[MAX_PATH];
     _splitpath(modulePath, drive, directory, name, extension);
+    // _splitpath gives up on a directory part of 256 bytes or more and leaves
+    // every part empty; the bare name would then be the shared copy.
+    if (drive[0] == '\0' && directory[0] == '\0')
+        return 0;
     // The new name can be longer than the module's own: compose with room to
     // spare, then take the result only when it fits the caller's 260 bytes.
     char localCopy[2 * MAX_PATH];

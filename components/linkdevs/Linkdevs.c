@@ -215,6 +215,8 @@ static char* ReadDeviceSection(const char* settings)
         char* section = (char*)Allocate(size);
         if (section == NULL)
             return NULL;
+        /* An empty list, whether or not the call writes one. */
+        section[0] = section[1] = '\0';
         DWORD length = GetPrivateProfileSectionA("Devices", section, size, settings);
         if (length + 2 < size)
             return section;

@@ -317,6 +317,22 @@ TEST_F(CreateEntry, LongPhoneBooksAreReadInFullBeforeAndAfter)
     EXPECT_EQ(4u, ras->enumCalls);
 }
 
+// When the list before the dialog cannot be read, no entry can be told to be
+// the new one: a cancelled dialog with one entry in the book must not report
+// that entry as created.
+TEST_F(CreateEntry, AnUnreadableListBeforeClaimsNothing)
+{
+    Fill({"Office"});
+    Script({});
+    ras->enumFailCalls = 2;   // the first reading and its retry
+    ras->enumFailCode = 621;
+    ras->enumFailBytes = RAS_DOUBLE_KEEP_BYTES;
+    char buffer[16] = "unchanged";
+    EXPECT_EQ(0, book.QueryCreateEntry(owner, buffer, sizeof(buffer)));
+    EXPECT_STREQ("unchanged", buffer);
+    EXPECT_EQ(1u, ras->createCalls) << "the dialog still runs";
+}
+
 TEST_F(CreateEntry, CancellingLeavesTheBufferAsItWas)
 {
     Fill({"Office"});
