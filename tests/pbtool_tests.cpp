@@ -32,7 +32,7 @@ protected:
 TEST_F(PbtoolTest, HelpAndUsage)
 {
     EXPECT_EQ(0u, Run("--help"));
-    for (const char* verb : {"dir", "list", "show", "new", "set", "delete", "rename", "copy"})
+    for (const char* verb : {"dir", "list", "show", "new", "set", "delete", "rename", "copy", "create", "properties"})
         EXPECT_NE(std::string::npos, out.find(std::string("  ") + verb)) << verb;
     EXPECT_EQ(2u, Run(""));
     ExpectOneLineError("no verb");
@@ -112,6 +112,33 @@ TEST_F(PbtoolTest, FailuresNameWhatFailed)
     ExpectOneLineError("rename");
     EXPECT_EQ(1u, Run("copy A B"));
     ExpectOneLineError("copy");
+}
+
+// The dialogs' verbs, without ever showing a dialog: the security component
+// (pointed by GATEUI_DIR at a file of the test's own) refuses the login, or
+// the entry cannot be read, and the library answers before any window.
+TEST_F(PbtoolTest, TheDialogVerbsReportWhatTheLibraryAnswered)
+{
+    TempDir gate{"pbtool-gate"};
+    const char refuse[] = "[Security]\r\nMode=Refuse\r\n";
+    ASSERT_TRUE(WriteFileBytes(gate.file("GATEUI.INI"), refuse, sizeof(refuse) - 1));
+    ASSERT_TRUE(SetEnvironmentVariableA("GATEUI_DIR", gate.path().c_str()));
+
+    EXPECT_EQ(0u, Run("create"));
+    EXPECT_EQ(0u, out.find("nothing was created")) << out;
+    EXPECT_EQ(0u, Run("new Office --phone 555"));
+    EXPECT_EQ(1u, Run("properties Office"));
+    ExpectOneLineError("the login was refused or the entry cannot be read");
+
+    const char grant[] = "[Security]\r\nMode=Grant\r\n";
+    ASSERT_TRUE(WriteFileBytes(gate.file("GATEUI.INI"), grant, sizeof(grant) - 1));
+    EXPECT_EQ(1u, Run("properties Missing --no-utilities"));
+    ExpectOneLineError("Missing");
+    EXPECT_EQ(2u, Run("properties Office --utilities"));
+    ExpectOneLineError("--no-utilities");
+    EXPECT_EQ(2u, Run("create now"));
+    ExpectOneLineError("create takes only --no-utilities");
+    SetEnvironmentVariableA("GATEUI_DIR", NULL);
 }
 
 }  // namespace

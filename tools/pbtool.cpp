@@ -1,5 +1,6 @@
 // pbtool - a console host of PhoneBk.dll: lists, shows, creates, changes,
-// deletes, renames and copies the entries of a phone book.
+// deletes, renames and copies the entries of a phone book, and opens the
+// library's Create New Connection wizard and Properties sheet.
 //
 // It uses the library only through its public header and import library, as
 // any host does. Every failure prints one line to stderr and exits with 1;
@@ -27,6 +28,9 @@ const char kUsage[] =
     "  delete NAME              delete an entry\n"
     "  rename OLD NEW           rename an entry\n"
     "  copy SOURCE TARGET       copy an entry to a new name\n"
+    "  create [--no-utilities]  run the Create New Connection wizard\n"
+    "  properties NAME [--no-utilities]\n"
+    "                           open the Properties sheet of an entry\n"
     "\n"
     "  --path DIR               use DIR as the phone book directory\n"
     "\n"
@@ -271,6 +275,40 @@ void FileVerb(VmrPhoneBook& book, const std::string& verb, const std::vector<std
         throw Failure("cannot copy '" + args[0] + "' to '" + args[1] + "' (is there such an entry, and none of the new name?)");
 }
 
+// The wizard's answer, told in words. "--no-utilities" leaves out the
+// start-up utilities page.
+void CreateWithWizard(VmrPhoneBook& book, const std::vector<std::string>& args)
+{
+    bool noUtilities = args.size() == 1 && args[0] == "--no-utilities";
+    if (!args.empty() && !noUtilities)
+        throw UsageError("create takes only --no-utilities");
+    char created[MAX_PATH] = "";
+    unsigned short result = book.QueryCreateEntry(NULL, created, sizeof(created), noUtilities ? 1 : 0);
+    if ((result & 2) != 0) {
+        printf("created %s\n", created);
+        if ((result & 8) != 0)
+            printf("a session was asked for\n");
+    } else if (result == 4) {
+        printf("created the Dial-Up Networking connection %s\n", created);
+    } else if (result == 1) {
+        printf("nothing was created\n");
+    } else {
+        throw Failure("the Create New Connection dialog could not be shown");
+    }
+}
+
+void ShowProperties(VmrPhoneBook& book, const std::vector<std::string>& args)
+{
+    bool noUtilities = args.size() == 2 && args[1] == "--no-utilities";
+    if (args.empty() || (args.size() == 2 && !noUtilities) || args.size() > 2)
+        throw UsageError("properties takes a name and, optionally, --no-utilities");
+    std::string file = EntryFile(book, args[0]);
+    std::vector<char> path = Writable(file);
+    if (!book.QueryProperties(NULL, path.data(), noUtilities ? 1 : 0))
+        throw Failure("cannot open the properties of '" + args[0] + "' (" + file +
+                      "): the login was refused or the entry cannot be read");
+}
+
 int Run(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -317,6 +355,10 @@ int Run(int argc, char** argv)
         SetFields(book, args[0], std::vector<std::string>(args.begin() + 1, args.end()));
     } else if (verb == "delete" || verb == "rename" || verb == "copy") {
         FileVerb(book, verb, args);
+    } else if (verb == "create") {
+        CreateWithWizard(book, args);
+    } else if (verb == "properties") {
+        ShowProperties(book, args);
     } else {
         throw UsageError("unknown verb '" + verb + "'");
     }

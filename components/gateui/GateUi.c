@@ -6,8 +6,9 @@
  * user cancelled the password prompt, ERROR_ACCESS_DENIED otherwise. Callers
  * only tell 0 from the rest.
  *
- * GATEUI.INI beside this DLL decides, and is read again at every call, so an
- * administrator's change counts at once:
+ * GATEUI.INI beside this DLL (or in the folder the environment variable
+ * GATEUI_DIR names, when it is set) decides, and is read again at every call,
+ * so an administrator's change counts at once:
  *     [Security]
  *     Mode=Grant       every right is granted
  *     Mode=Refuse      every right is refused
@@ -29,6 +30,7 @@
 
 #define SECURITY_SECTION "Security"
 #define SETTINGS_NAME "GATEUI.INI"
+#define FOLDER_VARIABLE "GATEUI_DIR"
 
 /* The prompt takes no more than this; a longer password in the file could
    never be typed, so it refuses without asking. */
@@ -44,19 +46,33 @@ typedef struct PasswordPrompt {
     BOOL matched;
 } PasswordPrompt;
 
-/* GATEUI.INI in this DLL's own folder, whatever folder the host runs from. */
+/* GATEUI.INI in the folder GATEUI_DIR names, or else in this DLL's own
+   folder, whatever folder the host runs from. */
 static BOOL LocateSettings(char* path, DWORD size)
 {
-    DWORD length = GetModuleFileNameA(gateUiInstance, path, size);
-    if (length == 0 || length >= size)
+    DWORD length = GetEnvironmentVariableA(FOLDER_VARIABLE, path, size);
+    if (length >= size)
         return FALSE;
-    unsigned char* slash = _mbsrchr((unsigned char*)path, '\\');
-    if (slash == NULL)
-        return FALSE;
-    size_t used = (size_t)((char*)slash + 1 - path);
+    size_t used;
+    if (length > 0) {
+        used = length;
+        if (path[used - 1] != '\\' || _mbsrchr((unsigned char*)path, '\\') != (unsigned char*)path + used - 1) {
+            if (used + 1 >= size)
+                return FALSE;
+            path[used++] = '\\';
+        }
+    } else {
+        length = GetModuleFileNameA(gateUiInstance, path, size);
+        if (length == 0 || length >= size)
+            return FALSE;
+        unsigned char* slash = _mbsrchr((unsigned char*)path, '\\');
+        if (slash == NULL)
+            return FALSE;
+        used = (size_t)((char*)slash + 1 - path);
+    }
     if (used + sizeof(SETTINGS_NAME) > size)
         return FALSE;
-    memcpy(slash + 1, SETTINGS_NAME, sizeof(SETTINGS_NAME));
+    memcpy(path + used, SETTINGS_NAME, sizeof(SETTINGS_NAME));
     return TRUE;
 }
 

@@ -274,6 +274,23 @@ TEST_F(GateUi, TheFileBesideThisCopyDecides)
     EXPECT_NE(0u, other.Query(NULL, 1, false, NULL));
 }
 
+// GATEUI_DIR, when set, names the folder whose file decides instead, with or
+// without its final backslash.
+TEST_F(GateUi, TheFolderOfGateUiDirDecidesWhenSet)
+{
+    TempDir elsewhere("gateui-dir");
+    const char refuse[] = "[Security]\r\nMode=Refuse\r\n";
+    ASSERT_TRUE(WriteFileBytes(elsewhere.file(kSettingsName), refuse, sizeof(refuse) - 1));
+    WriteSettings("[Security]\r\nMode=Grant\r\n");
+
+    ASSERT_TRUE(SetEnvironmentVariableA("GATEUI_DIR", elsewhere.path().c_str()));
+    EXPECT_NE(0u, QueryWithoutPrompt());
+    ASSERT_TRUE(SetEnvironmentVariableA("GATEUI_DIR", (elsewhere.path() + "\\").c_str()));
+    EXPECT_NE(0u, QueryWithoutPrompt());
+    ASSERT_TRUE(SetEnvironmentVariableA("GATEUI_DIR", NULL));
+    EXPECT_EQ(0u, QueryWithoutPrompt());
+}
+
 // ---------------------------------------------------------------------------
 // The password prompt
 
