@@ -65,13 +65,14 @@ protected:
     }
 
     // An entry on the device, with the Dial-Up Networking connection given.
-    void WriteEntry(const char* device, unsigned short type, const char* rasLink = "")
+    // The flag stored beside the connection agrees with it unless given.
+    void WriteEntry(const char* device, unsigned short type, const char* rasLink = "", int storedFlag = -1)
     {
         VmrEntryRecord record = NewRecord();
         SetField(record.TapiLineName, device);
         record.DeviceType = type;
         SetField(record.RasLinkName, rasLink);
-        record.UseDialUpNetworking = rasLink[0] != '\0';
+        record.UseDialUpNetworking = storedFlag >= 0 ? storedFlag : rasLink[0] != '\0';
         SetField(record.ConnectWorkstationName, "ws-old");
         SetField(record.InternetLocatorServer, "ils.old.example");
         SetField(record.ConnectPhoneNumber, "555 0100");
@@ -145,6 +146,24 @@ TEST_F(GeneralPage, UntickingDialUpNetworkingForgetsTheConnectionAtOnce)
     EXPECT_EQ("", Stored(&VmrPhoneBook::GetRasLinkName));
     VmrPhoneBook stored;
     EXPECT_EQ(0, stored.IsRasLinkEntry(const_cast<char*>(phoneBook.file("Office.vmr").c_str())));
+}
+
+// The tick follows the stored connection's name, not the stored flag: a name
+// opens ticked, no name unticked, whatever the flag says.
+TEST_F(GeneralPage, TheDialUpTickFollowsTheStoredConnection)
+{
+    ASSERT_TRUE(RasDoubleAdd("Office DUN"));
+    for (int named = 0; named <= 1; ++named) {
+        SCOPED_TRACE(named ? "a name and the flag clear" : "no name and the flag set");
+        WriteEntry(kSiteLink, 3, named ? "Office DUN" : "", named ? 0 : 1);
+        DialogDriver driver;
+        driver.WaitPage(IDD_GENERAL)
+            .ExpectChecked(IDC_USE_DIALUP, named ? BST_CHECKED : BST_UNCHECKED)
+            .ExpectEnabled(IDC_DIALUP_ENTRY, named != 0)
+            .PressSheetButton(PSBTN_CANCEL)
+            .WaitClosed();
+        EXPECT_EQ(1, OpenSheet(driver));
+    }
 }
 
 TEST_F(GeneralPage, TickingDialUpNetworkingTakesTheConnectionChosen)
