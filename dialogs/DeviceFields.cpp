@@ -6,6 +6,7 @@
 #include "EntryFiles.h"
 #include "Handles.h"
 #include "HistoryLists.h"
+#include "PageConventions.h"
 #include "PhoneBookAccess.h"
 #include "TextCopy.h"
 #include "resource.h"
@@ -19,10 +20,6 @@ const int kNetworkFields[] = {IDC_WORKSTATION, IDC_WORKSTATION_LABEL, IDC_NETWOR
 const int kIlsFields[] = {IDC_ILS_LABEL, IDC_ILS};
 const int kEditablePhoneFields[] = {IDC_PHONE_NUMBER, IDC_AREA_CODE, IDC_COUNTRY, IDC_USE_COUNTRY_AREA};
 
-VmrEntryRecord& Entry()
-{
-    return VmrPhoneBookAccess::Record(*CurrentPhoneBook);
-}
 
 template <size_t N>
 void ShowGroup(HWND page, const int (&ids)[N], bool show)
@@ -115,9 +112,9 @@ void FillDeviceList(HWND combo, const char* value)
     }
     EnumDeviceNames(AddDeviceItem, static_cast<DWORD>(reinterpret_cast<UINT_PTR>(combo)));
     SendMessageA(combo, CB_SETCURSEL, 0, 0);
-    if (CurrentPhoneBook != NULL && Entry().TapiLineName[0] != '\0') {
-        char line[sizeof(Entry().TapiLineName)];
-        FetchFieldText(Entry().TapiLineName, sizeof(Entry().TapiLineName), line, sizeof(line));
+    if (CurrentPhoneBook != NULL && CurrentEntry().TapiLineName[0] != '\0') {
+        char line[sizeof(CurrentEntry().TapiLineName)];
+        FetchFieldText(CurrentEntry().TapiLineName, sizeof(CurrentEntry().TapiLineName), line, sizeof(line));
         SelectExact(combo, line);
     }
     if (value != NULL)
@@ -126,7 +123,7 @@ void FillDeviceList(HWND combo, const char* value)
 
 void StoreDeviceSelection(HWND page)
 {
-    VmrEntryRecord& entry = Entry();
+    VmrEntryRecord& entry = CurrentEntry();
     entry.DeviceType = 0;
     entry.UseDialUpNetworking = 0;
     memset(entry.TapiLineName, 0, sizeof(entry.TapiLineName));
@@ -156,7 +153,7 @@ void UpdateDialUpCheck(HWND page)
 
 void ShowFieldsForDeviceType(HWND page)
 {
-    unsigned short type = Entry().DeviceType;
+    unsigned short type = CurrentEntry().DeviceType;
     ShowGroup(page, kIlsFields, false);
     if (type == 1 || type == 2) {
         ShowGroup(page, kNetworkFields, false);
@@ -183,7 +180,7 @@ void ConfigureDevice(HWND page)
 
 int StoreConnectFields(HWND page)
 {
-    VmrEntryRecord& entry = Entry();
+    VmrEntryRecord& entry = CurrentEntry();
     StoreControlText(page, IDC_AREA_CODE, entry.ConnectAreaCode);
     StoreControlText(page, IDC_PHONE_NUMBER, entry.ConnectPhoneNumber);
     StoreControlText(page, IDC_COUNTRY, entry.ConnectCountryCode);

@@ -28,10 +28,6 @@ const int kDialUpFields[] = {IDC_DIALUP_ENTRY_LABEL, IDC_DIALUP_ENTRY};
 // open at a time.
 bool filling = false;
 
-VmrEntryRecord& Entry()
-{
-    return VmrPhoneBookAccess::Record(*CurrentPhoneBook);
-}
 
 template <size_t N>
 void EnableControls(HWND page, const int (&ids)[N], bool enable)
@@ -55,7 +51,7 @@ bool IsTicked(HWND page, int id)
 // The text limits are the entry's field widths less the terminator.
 void LimitFieldLengths(HWND page)
 {
-    VmrEntryRecord& entry = Entry();
+    VmrEntryRecord& entry = CurrentEntry();
     SendDlgItemMessageA(page, IDC_AREA_CODE, CB_LIMITTEXT, sizeof(entry.ConnectAreaCode) - 1, 0);
     SendDlgItemMessageA(page, IDC_PHONE_NUMBER, EM_LIMITTEXT, sizeof(entry.ConnectPhoneNumber) - 1, 0);
     SendDlgItemMessageA(page, IDC_WORKSTATION, CB_LIMITTEXT, sizeof(entry.ConnectWorkstationName) - 1, 0);
@@ -66,7 +62,7 @@ void LimitFieldLengths(HWND page)
 // Dial-Up Networking connection or it does not use one.
 void ShowDialUpChoice(HWND page)
 {
-    VmrEntryRecord& entry = Entry();
+    VmrEntryRecord& entry = CurrentEntry();
     bool use = entry.RasLinkName[0] != '\0';
     entry.UseDialUpNetworking = use ? 1 : 0;
     CheckDlgButton(page, IDC_USE_DIALUP, use ? BST_CHECKED : BST_UNCHECKED);
@@ -78,7 +74,7 @@ void ShowDialUpChoice(HWND page)
 
 void FillGeneralPage(HWND page)
 {
-    VmrEntryRecord& entry = Entry();
+    VmrEntryRecord& entry = CurrentEntry();
     // The sheet's frame gets no "?" button: the pages answer no
     // what's-this questions.
     HWND sheet = GetParent(page);
@@ -144,7 +140,7 @@ void ChooseDevice(HWND page)
     LRESULT data = index == CB_ERR ? 0 : SendMessageA(combo, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
     if (data != 0 && data != CB_ERR)
         id = reinterpret_cast<const DeviceItem*>(data)->id;
-    Entry().DeviceType = GetDeviceTypeFromID(id);
+    CurrentEntry().DeviceType = GetDeviceTypeFromID(id);
     ShowFieldsForDeviceType(page);
     NotifySheetChanged(page);
 }
@@ -154,7 +150,7 @@ void ChooseDialUp(HWND page)
 {
     bool use = IsTicked(page, IDC_USE_DIALUP);
     EnableControls(page, kDialUpFields, use);
-    VmrEntryRecord& entry = Entry();
+    VmrEntryRecord& entry = CurrentEntry();
     entry.UseDialUpNetworking = use ? 1 : 0;
     if (!use)
         memset(entry.RasLinkName, 0, sizeof(entry.RasLinkName));
@@ -195,7 +191,7 @@ INT_PTR LeaveGeneralPage(HWND page)
 INT_PTR ApplyGeneralPage(HWND page)
 {
     StoreDeviceSelection(page);
-    VmrEntryRecord& entry = Entry();
+    VmrEntryRecord& entry = CurrentEntry();
     HWND ils = GetDlgItem(page, IDC_ILS);
     StoreIlsText(ils);
     char server[sizeof(entry.InternetLocatorServer)];

@@ -4,6 +4,7 @@
 
 #include "DeviceLibrary.h"
 #include "EntryFiles.h"
+#include "PageConventions.h"
 #include "PhoneBookAccess.h"
 #include "Settings.h"
 #include "Telephony.h"
@@ -260,7 +261,7 @@ void StoreIlsText(HWND combo)
         GetWindowTextA(combo, text, sizeof(text));
     }
     if (CurrentPhoneBook != NULL) {
-        VmrEntryRecord& record = VmrPhoneBookAccess::Record(*CurrentPhoneBook);
+        VmrEntryRecord& record = CurrentEntry();
         StoreFieldText(record.InternetLocatorServer, sizeof(record.InternetLocatorServer), text);
     }
 }

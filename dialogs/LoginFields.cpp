@@ -2,15 +2,39 @@
 
 #include <mbstring.h>
 
-#include "EntryFiles.h"
 #include "Messages.h"
+#include "PageConventions.h"
 #include "PhoneBookAccess.h"
 #include "TextCopy.h"
 #include "resource.h"
 
+namespace {
+
+// StartupUtility slots 0 to 4, in slot order.
+const int kUtilityBoxes[] = {IDC_REMOTE_CONTROL, IDC_FILE_TRANSFER, IDC_VOICE_CHAT, IDC_REMOTE_CLIPBOARD,
+                             IDC_REMOTE_PRINTING};
+
+}  // namespace
+
+void ShowUtilityTicks(HWND page)
+{
+    const VmrEntryRecord& entry = CurrentEntry();
+    int slot = 0;
+    for (int box : kUtilityBoxes)
+        CheckDlgButton(page, box, entry.StartupUtility[slot++] != 0 ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void StoreUtilityTicks(HWND page)
+{
+    VmrEntryRecord& entry = CurrentEntry();
+    int slot = 0;
+    for (int box : kUtilityBoxes)
+        entry.StartupUtility[slot++] = GetDlgItem(page, box) != NULL && IsDlgButtonChecked(page, box) == BST_CHECKED;
+}
+
 int StoreLoginFields(HWND page)
 {
-    VmrEntryRecord& entry = VmrPhoneBookAccess::Record(*CurrentPhoneBook);
+    VmrEntryRecord& entry = CurrentEntry();
     char login[sizeof(entry.LoginName)];
     char password[sizeof(entry.Password)];
     char confirmation[sizeof(entry.Password)];

@@ -14,36 +14,16 @@
 
 namespace {
 
-// StartupUtility slots 0 to 4, in slot order.
-const int kUtilityBoxes[] = {IDC_REMOTE_CONTROL, IDC_FILE_TRANSFER, IDC_VOICE_CHAT, IDC_REMOTE_CLIPBOARD,
-                             IDC_REMOTE_PRINTING};
-const int kUtilitySlots = sizeof(kUtilityBoxes) / sizeof(kUtilityBoxes[0]);
-
 // Set while the Login page fills its edits: their change notifications are
 // then no change of the user's, and a visit alone must not enable Apply. One
 // sheet is open at a time.
 bool fillingLogin = false;
 
-VmrEntryRecord& Entry()
-{
-    return VmrPhoneBookAccess::Record(*CurrentPhoneBook);
-}
-
-UINT CheckState(unsigned int flag)
-{
-    return flag != 0 ? BST_CHECKED : BST_UNCHECKED;
-}
-
-// A box the template does not have counts as unticked.
-unsigned int TickOf(HWND page, int id)
-{
-    return GetDlgItem(page, id) != NULL && IsDlgButtonChecked(page, id) == BST_CHECKED ? 1 : 0;
-}
 
 // No text limits here: the fields are cut to size when they are stored.
 INT_PTR InitLoginPage(HWND page)
 {
-    VmrEntryRecord& entry = Entry();
+    VmrEntryRecord& entry = CurrentEntry();
     char login[sizeof(entry.LoginName)];
     char password[sizeof(entry.Password)];
     FetchFieldText(entry.LoginName, sizeof(entry.LoginName), login, sizeof(login));
@@ -85,10 +65,9 @@ INT_PTR OnLoginNotify(HWND page, LPARAM lParam)
 
 INT_PTR InitStartupPage(HWND page)
 {
-    VmrEntryRecord& entry = Entry();
-    for (int slot = 0; slot < kUtilitySlots; ++slot)
-        CheckDlgButton(page, kUtilityBoxes[slot], CheckState(entry.StartupUtility[slot]));
-    CheckDlgButton(page, IDC_DISPLAY_CONNECT_DIALOG, CheckState(entry.DisplayConnectDialog));
+    ShowUtilityTicks(page);
+    CheckDlgButton(page, IDC_DISPLAY_CONNECT_DIALOG,
+                   CurrentEntry().DisplayConnectDialog != 0 ? BST_CHECKED : BST_UNCHECKED);
     return TRUE;
 }
 
@@ -104,10 +83,8 @@ INT_PTR OnStartupCommand(HWND page, WORD id)
 // stored unticked.
 INT_PTR LeaveStartupPage(HWND page)
 {
-    VmrEntryRecord& entry = Entry();
-    for (int slot = 0; slot < kUtilitySlots; ++slot)
-        entry.StartupUtility[slot] = TickOf(page, kUtilityBoxes[slot]);
-    entry.DisplayConnectDialog = TickOf(page, IDC_DISPLAY_CONNECT_DIALOG);
+    StoreUtilityTicks(page);
+    CurrentEntry().DisplayConnectDialog = IsDlgButtonChecked(page, IDC_DISPLAY_CONNECT_DIALOG) == BST_CHECKED;
     return AnswerPage(page, FALSE);
 }
 

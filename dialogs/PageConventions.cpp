@@ -2,12 +2,19 @@
 
 #include <stddef.h>
 
+#include "EntryFiles.h"
+#include "PhoneBookAccess.h"
 #include "RasApiTable.h"
 
 static_assert(sizeof(PageDescriptor) == 48, "a version 2 page descriptor");
 static_assert(offsetof(PageDescriptor, pfnDlgProc) == offsetof(PROPSHEETPAGEA, pfnDlgProc), "");
 static_assert(offsetof(PageDescriptor, lParam) == offsetof(PROPSHEETPAGEA, lParam), "");
 static_assert(offsetof(PageDescriptor, pszHeaderSubTitle) == offsetof(PROPSHEETPAGEA, pszHeaderSubTitle), "");
+
+VmrEntryRecord& CurrentEntry()
+{
+    return VmrPhoneBookAccess::Record(*CurrentPhoneBook);
+}
 
 void FillPageDescriptor(PageDescriptor& descriptor, int dialogId, LPCSTR title, DLGPROC pageProc)
 {

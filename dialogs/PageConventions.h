@@ -6,6 +6,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+struct VmrEntryRecord;
+
+// The record of the entry the open wizard or sheet edits: CurrentPhoneBook's.
+// Pages and the field code they share reach the entry only through it.
+VmrEntryRecord& CurrentEntry();
+
 // A page descriptor of 48 bytes (the version 2 layout). comctl32 steps
 // through the page array by each page's own size, so the array must hold
 // descriptors of exactly the size they announce.

@@ -21,16 +21,10 @@
 
 namespace {
 
-const int kUtilityBoxes[] = {IDC_REMOTE_CONTROL, IDC_FILE_TRANSFER, IDC_VOICE_CHAT, IDC_REMOTE_CLIPBOARD,
-                             IDC_REMOTE_PRINTING};
 const size_t kDialUpNameRoom = 260;
 // What a call that Dial-Up Networking cannot take counts as: "not installed".
 const DWORD kRasNotBound = ERROR_PROC_NOT_FOUND;
 
-VmrEntryRecord& Entry()
-{
-    return VmrPhoneBookAccess::Record(*CurrentPhoneBook);
-}
 
 void ShowMessage(HWND owner, UINT textId)
 {
@@ -143,7 +137,7 @@ INT_PTR DialUpLinkNext(HWND page)
         SetFocus(GetDlgItem(page, IDC_DIALUP_ENTRY));
         return StayOnPage(page);
     }
-    VmrEntryRecord& entry = Entry();
+    VmrEntryRecord& entry = CurrentEntry();
     StoreFieldText(entry.RasLinkName, sizeof(entry.RasLinkName), static_cast<const char*>(selected.get()));
     return FALSE;
 }
@@ -173,7 +167,7 @@ void InitLoginPage(HWND page)
 
 INT_PTR LoginBack(HWND page)
 {
-    switch (Entry().DeviceType) {
+    switch (CurrentEntry().DeviceType) {
     case 1: return GoToPage(page, IDD_WIZ_PHONE_NUMBER);
     case 2: return GoToPage(page, IDD_WIZ_NAME_DEVICE);
     default: return GoToPage(page, IDD_WIZ_WORKSTATION);
@@ -197,20 +191,14 @@ INT_PTR LoginNotify(HWND page, LPARAM lParam)
 
 void InitUtilitiesPage(HWND page)
 {
-    const VmrEntryRecord& entry = Entry();
-    for (size_t slot = 0; slot < sizeof(kUtilityBoxes) / sizeof(kUtilityBoxes[0]); ++slot)
-        SendDlgItemMessageA(page, kUtilityBoxes[slot], BM_SETCHECK, entry.StartupUtility[slot], 0);
+    ShowUtilityTicks(page);
     RemoveContextHelpButton(page);
 }
 
 // Stored whenever the page is left, by Back as well as by Next.
 INT_PTR LeaveUtilitiesPage(HWND page)
 {
-    VmrEntryRecord& entry = Entry();
-    for (size_t slot = 0; slot < sizeof(kUtilityBoxes) / sizeof(kUtilityBoxes[0]); ++slot) {
-        LRESULT tick = SendDlgItemMessageA(page, kUtilityBoxes[slot], BM_GETCHECK, 0, 0);
-        entry.StartupUtility[slot] = static_cast<unsigned int>(tick);
-    }
+    StoreUtilityTicks(page);
     return AnswerPage(page, 0);
 }
 

@@ -25,10 +25,6 @@ const unsigned char kForbiddenNameCharacters[] = "\"\\/:*?<>|";
 // VmrPhoneBook::EntryName: at most 255 bytes of the typed name.
 const size_t kEntryNameSize = 256;
 
-VmrEntryRecord& Entry()
-{
-    return VmrPhoneBookAccess::Record(*CurrentPhoneBook);
-}
 
 // ---- Page 5001: name and device
 
@@ -91,7 +87,7 @@ UINT NameProblem()
 
 int NextPageForDevice()
 {
-    const VmrEntryRecord& entry = Entry();
+    const VmrEntryRecord& entry = CurrentEntry();
     switch (entry.DeviceType) {
     case 1: return IDD_WIZ_PHONE_NUMBER;
     case 2: return IDD_WIZ_LOGIN;
@@ -125,8 +121,8 @@ INT_PTR NameDeviceNext(HWND page)
     // A Dial-Up Networking connection chosen on an earlier pass and given up
     // since goes with the tick: the Properties sheet would otherwise open the
     // new entry as one that runs over it.
-    if (!Entry().UseDialUpNetworking)
-        memset(Entry().RasLinkName, 0, sizeof(Entry().RasLinkName));
+    if (!CurrentEntry().UseDialUpNetworking)
+        memset(CurrentEntry().RasLinkName, 0, sizeof(CurrentEntry().RasLinkName));
     int next = NextPageForDevice();
     return next != 0 ? GoToPage(page, next) : FALSE;
 }
@@ -162,7 +158,7 @@ void ActivateWorkstationPage(HWND page)
 
 INT_PTR WorkstationBack(HWND page)
 {
-    return GoToPage(page, Entry().UseDialUpNetworking ? IDD_WIZ_DIALUP_LINK : IDD_WIZ_NAME_DEVICE);
+    return GoToPage(page, CurrentEntry().UseDialUpNetworking ? IDD_WIZ_DIALUP_LINK : IDD_WIZ_NAME_DEVICE);
 }
 
 INT_PTR WorkstationNotify(HWND page, LPARAM lParam)
@@ -213,7 +209,7 @@ WizardPage WorkstationPage()
 
 void ShowIlsFieldsForDeviceType(HWND page)
 {
-    unsigned short type = Entry().DeviceType;
+    unsigned short type = CurrentEntry().DeviceType;
     bool show = type != 3 && type != 4;
     const int ilsFields[] = {IDC_WIZ_ILS_LABEL, IDC_ILS};
     for (int id : ilsFields) {
@@ -226,7 +222,7 @@ void ShowIlsFieldsForDeviceType(HWND page)
 
 int StoreWorkstationFields(HWND page)
 {
-    VmrEntryRecord& entry = Entry();
+    VmrEntryRecord& entry = CurrentEntry();
     entry.UseInternet = 1;
 
     HWND workstations = GetDlgItem(page, IDC_WORKSTATION);
