@@ -5,11 +5,15 @@
 #include "EntryFiles.h"
 #include "PhoneBookAccess.h"
 #include "RasApiTable.h"
+#include "Telephony.h"
 
 static_assert(sizeof(PageDescriptor) == 48, "a version 2 page descriptor");
 static_assert(offsetof(PageDescriptor, pfnDlgProc) == offsetof(PROPSHEETPAGEA, pfnDlgProc), "");
 static_assert(offsetof(PageDescriptor, lParam) == offsetof(PROPSHEETPAGEA, lParam), "");
 static_assert(offsetof(PageDescriptor, pszHeaderSubTitle) == offsetof(PROPSHEETPAGEA, pszHeaderSubTitle), "");
+// The version 2 header: mingw's PROPSHEETHEADERA_V2_SIZE does not compile in
+// C++, and the version 2 header is the whole structure here.
+static_assert(sizeof(PROPSHEETHEADERA) == 52, "a version 2 sheet header");
 
 VmrEntryRecord& CurrentEntry()
 {
@@ -25,6 +29,25 @@ void FillPageDescriptor(PageDescriptor& descriptor, int dialogId, LPCSTR title, 
     descriptor.pszTemplate = MAKEINTRESOURCEA(dialogId);
     descriptor.pszTitle = title;
     descriptor.pfnDlgProc = pageProc;
+}
+
+INT_PTR RunSheet(HWND parent, DWORD flags, LPCSTR caption, const PageDescriptor* pages, UINT count)
+{
+    PROPSHEETHEADERA header;
+    ZeroMemory(&header, sizeof(header));
+    header.dwSize = sizeof(header);
+    header.dwFlags = flags;
+    header.hwndParent = parent;
+    header.hInstance = ModuleInstance;
+    header.pszCaption = caption;
+    header.nPages = count;
+    header.nStartPage = 0;
+    header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages);
+
+    StartTelephony();
+    INT_PTR result = PropertySheetA(&header);
+    StopTelephony();
+    return result;
 }
 
 // PSM_SETCURSELID makes the move itself; the -1 keeps the sheet from making

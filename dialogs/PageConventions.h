@@ -34,11 +34,11 @@ struct PageDescriptor {
 // page procedure, and nothing else.
 void FillPageDescriptor(PageDescriptor& descriptor, int dialogId, LPCSTR title, DLGPROC pageProc);
 
-// The descriptors as the sheet header takes them.
-inline LPCPROPSHEETPAGEA PageArray(const PageDescriptor* pages)
-{
-    return reinterpret_cast<LPCPROPSHEETPAGEA>(pages);
-}
+// Runs a sheet of count pages modally, owned by parent and captioned
+// caption, with telephony started just before it and stopped right after.
+// The 52-byte header carries flags (PSH_PROPSHEETPAGE and what the sheet
+// adds) and starts on the first page. What PropertySheetA answers.
+INT_PTR RunSheet(HWND parent, DWORD flags, LPCSTR caption, const PageDescriptor* pages, UINT count);
 
 // The page's answers to a notification. Each returns what the page procedure
 // returns.

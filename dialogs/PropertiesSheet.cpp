@@ -13,13 +13,10 @@
 #include "PhoneBookAccess.h"
 #include "RasApiTable.h"
 #include "SecurityLogin.h"
-#include "Telephony.h"
 #include "TextCopy.h"
 #include "resource.h"
 
 namespace {
-
-static_assert(sizeof(PROPSHEETHEADERA) == 52, "the sheet header hosts' comctl32 expects");
 
 // String 5633 is loaded into room for this many characters.
 const size_t kFormatLength = 511;
@@ -179,20 +176,7 @@ int VmrPhoneBook::QueryProperties(HWND parent, char* entryName, int withoutUtili
     char caption[kCaptionLength + 1];
     BuildPropertiesCaption(caption, sizeof(caption));
 
-    PROPSHEETHEADERA header;
-    ZeroMemory(&header, sizeof(header));
-    header.dwSize = sizeof(header);
-    header.dwFlags = PSH_PROPSHEETPAGE;
-    header.hwndParent = parent;
-    header.hInstance = ModuleInstance;
-    header.pszCaption = caption;
-    header.nPages = kPageCount;
-    header.nStartPage = 0;
-    header.ppsp = PageArray(pages);
-
     // OK and Cancel end the sheet alike: the pages have done the work.
-    StartTelephony();
-    PropertySheetA(&header);
-    StopTelephony();
+    RunSheet(parent, PSH_PROPSHEETPAGE, caption, pages, kPageCount);
     return 1;
 }

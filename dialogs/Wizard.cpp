@@ -31,10 +31,6 @@ const unsigned short kSessionRequested = 8;
 const int kMostPages = 7;
 const size_t kCaptionSize = 64;
 
-// The version 2 header: mingw's PROPSHEETHEADERA_V2_SIZE does not compile
-// in C++, and the version 2 header is the whole structure here.
-const DWORD kSheetHeaderSize = 52;
-static_assert(sizeof(PROPSHEETHEADERA) == kSheetHeaderSize, "the version 2 sheet header");
 const DWORD kSheetFlags = PSH_PROPSHEETPAGE | PSH_WIZARD | PSH_NOAPPLYNOW;
 static_assert(kSheetFlags == 0xA8, "");
 
@@ -80,21 +76,7 @@ INT_PTR RunWizard(HWND parent, int omitUtilities)
     char caption[kCaptionSize] = "";
     LoadResourceString(ModuleInstance, IDS_CREATE_NEW_CONNECTION, caption, sizeof(caption));
 
-    PROPSHEETHEADERA header;
-    ZeroMemory(&header, sizeof(header));
-    header.dwSize = kSheetHeaderSize;
-    header.dwFlags = kSheetFlags;
-    header.hwndParent = parent;
-    header.hInstance = ModuleInstance;
-    header.pszCaption = caption;
-    header.nPages = count;
-    header.nStartPage = 0;
-    header.ppsp = PageArray(pages);
-
-    StartTelephony();
-    INT_PTR result = PropertySheetA(&header);
-    StopTelephony();
-    return result;
+    return RunSheet(parent, kSheetFlags, caption, pages, count);
 }
 
 // The Dial-Up Networking path: the system's new-entry dialog, on systems
