@@ -187,7 +187,7 @@ INT_PTR LeaveGeneralPage(HWND page)
 
 // Sent to the page even when another page is showing: the whole record goes
 // to the entry file. A path that does not fit would name another file, so
-// nothing is written then; like a failed write, it goes unreported.
+// nothing is written then, and the user is told so as for a failed write.
 INT_PTR ApplyGeneralPage(HWND page)
 {
     StoreDeviceSelection(page);
@@ -198,16 +198,10 @@ INT_PTR ApplyGeneralPage(HWND page)
     FieldText(entry.InternetLocatorServer, server);
     SaveIlsList(ils, server);
 
-    char directory[kPathSize];
-    char entryName[256];
-    FetchFieldText(VmrPhoneBookAccess::Path(*CurrentPhoneBook), sizeof(directory), directory, sizeof(directory));
-    FetchFieldText(VmrPhoneBookAccess::EntryName(*CurrentPhoneBook), sizeof(entryName), entryName,
-                   sizeof(entryName));
     // A failed write keeps the sheet open on this page, after saying so:
     // closing it would lose the changes without a word.
     char path[kPathSize];
-    if (!CopyWhole(path, sizeof(path), directory) || !AppendWhole(path, sizeof(path), entryName) ||
-        !AppendEntryExtension(path) || !CurrentPhoneBook->WriteEntry(path)) {
+    if (!ComposeEntryFilePath(*CurrentPhoneBook, path) || !CurrentPhoneBook->WriteEntry(path)) {
         ShowResourceMessage(page, IDS_PHONE_BOOK, IDS_ENTRY_NOT_SAVED, kMessageStyle);
         return AnswerPage(page, PSNRET_INVALID_NOCHANGEPAGE);
     }

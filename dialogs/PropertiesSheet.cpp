@@ -112,7 +112,7 @@ void GetEntryDisplayName(char* name, size_t size)
     if (name == NULL || size == 0)
         return;
     const char* entryName = VmrPhoneBookAccess::EntryName(*CurrentPhoneBook);
-    char entry[256];
+    char entry[kEntryNameSize];
     FetchFieldText(entryName, sizeof(entry), entry, sizeof(entry));
     // Each part is shorter than the whole, which fits in 256 bytes.
     char drive[MAX_PATH];

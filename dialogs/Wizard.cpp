@@ -107,13 +107,6 @@ void ShowWizardPage(HWND page, DWORD buttons)
                  reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(IDS_CREATE_NEW_CONNECTION)));
 }
 
-bool ComposeNewEntryPath(char* path)
-{
-    return CopyWhole(path, kPathSize, VmrPhoneBookAccess::Path(*CurrentPhoneBook)) &&
-           AppendWhole(path, kPathSize, VmrPhoneBookAccess::EntryName(*CurrentPhoneBook)) &&
-           AppendEntryExtension(path);
-}
-
 unsigned short VmrPhoneBook::QueryCreateEntry(HWND parent, char* pathBuffer, unsigned short pathBufferSize,
                                               int omitUtilities)
 {
@@ -133,7 +126,7 @@ unsigned short VmrPhoneBook::QueryCreateEntry(HWND parent, char* pathBuffer, uns
             // name already carries the extension.
             size_t needed = strlen(PhoneBookPath) + strlen(EntryName) + 4;
             char path[kPathSize];
-            if (pathBuffer != NULL && needed < pathBufferSize && ComposeNewEntryPath(path))
+            if (pathBuffer != NULL && needed < pathBufferSize && ComposeEntryFilePath(*this, path))
                 CopyWhole(pathBuffer, pathBufferSize, path);
         } else {
             result = kNothingCreated;

@@ -44,8 +44,4 @@ void ShowIlsFieldsForDeviceType(HWND page);
 // histories (saved at once, and kept even when the wizard is cancelled).
 int StoreWorkstationFields(HWND page);
 
-// PhoneBookPath + EntryName + ".vmr" (unless the name already ends in it)
-// into path (260 bytes); false, with path undefined, when it does not fit.
-bool ComposeNewEntryPath(char* path);
-
 #endif

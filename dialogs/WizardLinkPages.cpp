@@ -237,7 +237,7 @@ INT_PTR FinishWizard(HWND page)
 {
     VmrPhoneBook& book = *CurrentPhoneBook;
     char path[kPathSize];
-    if (!ComposeNewEntryPath(path) || !book.WriteEntry(path)) {
+    if (!ComposeEntryFilePath(*CurrentPhoneBook, path) || !book.WriteEntry(path)) {
         ShowResourceMessage(page, IDS_PHONE_BOOK, IDS_ENTRY_NOT_SAVED, kMessageStyle);
         return AnswerPage(page, TRUE);
     }

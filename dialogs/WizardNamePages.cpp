@@ -22,9 +22,6 @@ namespace {
 // double-byte character never counts as one of them.
 const unsigned char kForbiddenNameCharacters[] = "\"\\/:*?<>|";
 
-// VmrPhoneBook::EntryName: at most 255 bytes of the typed name.
-const size_t kEntryNameSize = 256;
-
 
 // ---- Page 5001: name and device
 
@@ -70,7 +67,7 @@ UINT NameProblem()
 {
     char* name = VmrPhoneBookAccess::EntryName(*CurrentPhoneBook);
     char path[kPathSize];
-    bool fits = ComposeNewEntryPath(path);
+    bool fits = ComposeEntryFilePath(*CurrentPhoneBook, path);
     // A path that does not fit names no file, so none can exist yet.
     if (fits && EntryFileExists(path))
         return IDS_NAME_EXISTS;

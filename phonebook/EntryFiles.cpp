@@ -197,6 +197,16 @@ bool AppendEntryExtension(char* path)
     return IsEntryExtension(extension) || AppendWhole(path, MAX_PATH, kEntryExtension);
 }
 
+bool ComposeEntryFilePath(VmrPhoneBook& book, char* path)
+{
+    char directory[MAX_PATH];
+    char entryName[kEntryNameSize];
+    FetchFieldText(VmrPhoneBookAccess::Path(book), sizeof(directory), directory, sizeof(directory));
+    FetchFieldText(VmrPhoneBookAccess::EntryName(book), sizeof(entryName), entryName, sizeof(entryName));
+    return CopyWhole(path, MAX_PATH, directory) && AppendWhole(path, MAX_PATH, entryName) &&
+           AppendEntryExtension(path);
+}
+
 int TrimSpaces(char* text)
 {
     size_t length = strlen(text);

@@ -24,6 +24,11 @@ bool ResolveEntryPath(VmrPhoneBook& book, const char* name, char* path);
 // ".vmr" in any ASCII case. False, and the path unchanged, when it does not fit.
 bool AppendEntryExtension(char* path);
 
+// The file of the book's own entry: its PhoneBookPath, its EntryName and
+// ".vmr" unless the name already ends in it, into path (260 bytes). False
+// when that does not fit: the wizard and the Properties sheet write there.
+bool ComposeEntryFilePath(VmrPhoneBook& book, char* path);
+
 // Removes leading and trailing blanks (0x20 only) in place; 1 when any went.
 int TrimSpaces(char* text);
 

@@ -9,6 +9,7 @@
 
 const size_t kPathSize = MAX_PATH;   // every path is composed in 260 bytes
 const size_t kRecordSize = 2144;
+const size_t kEntryNameSize = 256;   // EntryName, its terminator included
 
 class VmrPhoneBookAccess
 {
@@ -27,6 +28,7 @@ private:
     static_assert(offsetof(VmrPhoneBook, EstablishSessionNow) == 516, "");
     static_assert(offsetof(VmrPhoneBook, Record) == 520, "");
     static_assert(sizeof(((VmrPhoneBook*)0)->PhoneBookPath) == kPathSize, "");
+    static_assert(sizeof(((VmrPhoneBook*)0)->EntryName) == kEntryNameSize, "");
 };
 
 static_assert(offsetof(VmrEntryRecord, Magic) == 0x000, "");
