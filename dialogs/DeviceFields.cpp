@@ -143,6 +143,10 @@ void StoreDeviceSelection(HWND page)
         }
     }
     entry.UseDialUpNetworking = IsDlgButtonChecked(page, IDC_USE_DIALUP);
+    // A Dial-Up Networking connection goes with the tick: an entry that names
+    // one is opened by the Properties sheet as running over it.
+    if (!entry.UseDialUpNetworking)
+        memset(entry.RasLinkName, 0, sizeof(entry.RasLinkName));
 }
 
 void UpdateDialUpCheck(HWND page)

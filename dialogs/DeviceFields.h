@@ -28,7 +28,8 @@ int CALLBACK AddDeviceItem(const char* name, unsigned short type, DWORD id, cons
 void FreeDeviceItems(HWND combo);
 
 // The chosen device's name, type and adapter, and the Use Dial-Up Networking
-// tick, into the entry.
+// tick, into the entry; with the tick clear, the entry names no Dial-Up
+// Networking connection either.
 void StoreDeviceSelection(HWND page);
 
 // Enables Use Dial-Up Networking for network devices (types 3 to 5) only.

@@ -3,7 +3,6 @@
 #include "Wizard.h"
 
 #include <mbstring.h>
-#include <string.h>
 
 #include "ContextHelp.h"
 #include "DeviceFields.h"
@@ -115,11 +114,6 @@ INT_PTR NameDeviceNext(HWND page)
     }
 
     StoreDeviceSelection(page);
-    // A Dial-Up Networking connection chosen on an earlier pass and given up
-    // since goes with the tick: the Properties sheet would otherwise open the
-    // new entry as one that runs over it.
-    if (!CurrentEntry().UseDialUpNetworking)
-        memset(CurrentEntry().RasLinkName, 0, sizeof(CurrentEntry().RasLinkName));
     int next = NextPageForDevice();
     return next != 0 ? GoToPage(page, next) : FALSE;
 }
