@@ -34,29 +34,6 @@ const size_t kCaptionSize = 64;
 const DWORD kSheetFlags = PSH_PROPSHEETPAGE | PSH_WIZARD | PSH_NOAPPLYNOW;
 static_assert(kSheetFlags == 0xA8, "");
 
-// Ends an impersonation of the shell's user on every way out, so that the
-// host's thread comes back with the identity it came with, never another.
-class ShellUserImpersonation
-{
-public:
-    ShellUserImpersonation() : active_(false) {}
-    ~ShellUserImpersonation() { End(); }
-    ShellUserImpersonation(const ShellUserImpersonation&) = delete;
-    ShellUserImpersonation& operator=(const ShellUserImpersonation&) = delete;
-
-    void Begin() { active_ = ImpersonateShellUser() != 0; }
-    void End()
-    {
-        if (active_)
-            caller_.Restore();
-        active_ = false;
-    }
-
-private:
-    CallerIdentity caller_;   // the identity the host's thread came with
-    bool active_;
-};
-
 // The sheet's answer: 1 or more for Finish, 0 for Cancel, -1 for a failure.
 INT_PTR RunWizard(HWND parent, int omitUtilities)
 {
@@ -84,15 +61,17 @@ INT_PTR RunWizard(HWND parent, int omitUtilities)
 unsigned short CreateDialUpConnection(HWND parent, char* nameBuffer, unsigned short nameBufferSize)
 {
     bool asShellUser = RegStoreDialUpAsUser() != 0 && IsWindows2000OrLater();
-    ShellUserImpersonation impersonation;
+    // Ends on every way out: the host's thread comes back with the identity
+    // it came with, never another.
+    ImpersonationScope impersonation;
     if (asShellUser) {
         StartTelephony();
-        impersonation.Begin();
+        impersonation.adopt(ImpersonateShellUser() != 0);
     }
     int created = CreateDialUpEntry(parent, nameBuffer, nameBufferSize);
     if (asShellUser)
         StopTelephony();
-    impersonation.End();
+    impersonation.end();
     return created != 0 ? kDialUpCreated : kNothingCreated;
 }
 

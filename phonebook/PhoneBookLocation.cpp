@@ -48,19 +48,12 @@ TokenUserLookup LookupTokenUser(HANDLE token, char* userOut, size_t size, char* 
     return kAccountFound;
 }
 
-// Opens the process that owns the window and its token with all access, and
-// impersonates it. The handles are closed; the impersonation stays.
+// Impersonates the owner of the window through its token opened with all
+// access. The handles are closed; the impersonation stays.
 bool ImpersonateWindowOwner(HWND window)
 {
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    KernelHandle process(OpenProcess(kShellProcessAccess, FALSE, processId));
-    if (!process)
-        return false;
-    KernelHandle token;
-    if (!OpenProcessToken(process.get(), TOKEN_ALL_ACCESS, token.receive()))
-        return false;
-    return ImpersonateLoggedOnUser(token.get()) != FALSE;
+    KernelHandle token = OpenWindowOwnerToken(window, TOKEN_ALL_ACCESS);
+    return token && ImpersonateLoggedOnUser(token.get()) != FALSE;
 }
 
 // Adds "\level" to path when the result still leaves room for the trailing
@@ -158,11 +151,8 @@ int GetInteractiveUserName(char* domainOut, char* userOut, size_t size)
     CallerIdentity caller;
     HWND shell = FindShellWindow(kShellAttempts);
     if (shell != NULL) {
-        DWORD processId = 0;
-        GetWindowThreadProcessId(shell, &processId);
-        KernelHandle process(OpenProcess(kShellProcessAccess, FALSE, processId));
-        KernelHandle token;
-        if (process && OpenProcessToken(process.get(), kShellTokenLookupAccess, token.receive())) {
+        KernelHandle token = OpenWindowOwnerToken(shell, kShellTokenLookupAccess);
+        if (token) {
             TokenUserLookup found = LookupTokenUser(token.get(), userOut, size, domainOut);
             if (found == kNoTokenUser)
                 return 0;
@@ -181,6 +171,17 @@ int GetInteractiveUserName(char* domainOut, char* userOut, size_t size)
         caller.Restore();
     }
     return 0;
+}
+
+KernelHandle OpenWindowOwnerToken(HWND window, DWORD tokenAccess)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    KernelHandle process(OpenProcess(kShellProcessAccess, FALSE, processId));
+    KernelHandle token;
+    if (process && !OpenProcessToken(process.get(), tokenAccess, token.receive()))
+        token.reset();
+    return token;
 }
 
 int ImpersonateShellUser()

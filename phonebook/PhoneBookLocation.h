@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <stddef.h>
 
+#include "Handles.h"
+
 // PhoneBookPath either ends with a backslash or is empty. Empty means that no
 // usable directory could be composed within 260 bytes; every operation that
 // composes a path from it then fails instead of naming another file.
@@ -32,6 +34,11 @@ int GetInteractiveUserName(char* domainOut, char* userOut, size_t size);
 
 // Makes the calling thread impersonate the owner of the shell window.
 int ImpersonateShellUser();
+
+// The token, opened with tokenAccess, of the process that owns the window
+// (opened with the access the shell's process grants); empty when either
+// cannot be opened. The process handle is closed again.
+KernelHandle OpenWindowOwnerToken(HWND window, DWORD tokenAccess);
 
 // The "Progman" / "Program Manager" window, tried attempts times 1 s apart
 // (0 for a single look), or NULL.

@@ -10,7 +10,6 @@
 
 namespace {
 
-const DWORD kShellProcessAccess = STANDARD_RIGHTS_REQUIRED | PROCESS_QUERY_INFORMATION;  // 0xF0400
 const DWORD kLaunchTokenAccess = TOKEN_ASSIGN_PRIMARY | TOKEN_DUPLICATE | TOKEN_QUERY;   // 0x0B
 const LANGID kEnglishLanguage = 0x0409;
 const char kHtmlHelpServerKey[] = "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
@@ -137,16 +136,13 @@ int LaunchAsInteractiveUser(char* commandLine)
     HWND shell = FindShellWindow(0);
     if (shell == NULL)
         return 0;
-    DWORD processId = 0;
-    GetWindowThreadProcessId(shell, &processId);
 
     // Declared in the order of opening, so that leaving this function ends the
-    // impersonation first and then closes the new token, the token and the
-    // process, on success as on failure. The help viewer needs none of them
-    // once it runs, and the host's thread must not go on as another user.
-    KernelHandle process(OpenProcess(kShellProcessAccess, FALSE, processId));
-    KernelHandle token;
-    if (!OpenProcessToken(process.get(), kLaunchTokenAccess, token.receive()))
+    // impersonation first and then closes the new token and the token, on
+    // success as on failure. The help viewer needs none of them once it runs,
+    // and the host's thread must not go on as another user.
+    KernelHandle token = OpenWindowOwnerToken(shell, kLaunchTokenAccess);
+    if (!token)
         return 0;
     KernelHandle userToken;
     if (!DuplicateTokenEx(token.get(), kLaunchTokenAccess, NULL, SecurityImpersonation, TokenPrimary,

@@ -107,29 +107,22 @@ typedef UniqueHandle<LocalMemTraits>      LocalMem;
 class CallerIdentity
 {
 public:
-    CallerIdentity() : saved_(NULL), known_(true)
+    CallerIdentity() : known_(true)
     {
-        if (!OpenThreadToken(GetCurrentThread(), TOKEN_IMPERSONATE, TRUE, &saved_)) {
-            saved_ = NULL;
+        if (!OpenThreadToken(GetCurrentThread(), TOKEN_IMPERSONATE, TRUE, saved_.receive()))
             known_ = GetLastError() == ERROR_NO_TOKEN;
-        }
-    }
-    ~CallerIdentity()
-    {
-        if (saved_ != NULL)
-            CloseHandle(saved_);
     }
     CallerIdentity(const CallerIdentity&) = delete;
     CallerIdentity& operator=(const CallerIdentity&) = delete;
 
     void Restore() const
     {
-        if (!known_ || !SetThreadToken(NULL, saved_))
+        if (!known_ || !SetThreadToken(NULL, saved_.get()))
             RevertToSelf();
     }
 
 private:
-    HANDLE saved_;
+    KernelHandle saved_;
     bool known_;
 };
 
@@ -149,6 +142,13 @@ public:
         end();
         active_ = ImpersonateLoggedOnUser(token) != FALSE;
         return active_;
+    }
+    // Takes over an impersonation the thread has just begun in another way
+    // (when started is true), so that it ends with the scope too.
+    void adopt(bool started)
+    {
+        end();
+        active_ = started;
     }
     void end()
     {
