@@ -23,9 +23,9 @@
  * shown. The right asked for does not change the answer. Nothing is written.
  */
 #include <windows.h>
-#include <mbstring.h>
 #include <string.h>
 
+#include "ComponentFiles.h"
 #include "GateUiRes.h"
 
 #define SECURITY_SECTION "Security"
@@ -45,36 +45,6 @@ typedef struct PasswordPrompt {
     const char* password;
     BOOL matched;
 } PasswordPrompt;
-
-/* GATEUI.INI in the folder GATEUI_DIR names, or else in this DLL's own
-   folder, whatever folder the host runs from. */
-static BOOL LocateSettings(char* path, DWORD size)
-{
-    DWORD length = GetEnvironmentVariableA(FOLDER_VARIABLE, path, size);
-    if (length >= size)
-        return FALSE;
-    size_t used;
-    if (length > 0) {
-        used = length;
-        if (path[used - 1] != '\\' || _mbsrchr((unsigned char*)path, '\\') != (unsigned char*)path + used - 1) {
-            if (used + 1 >= size)
-                return FALSE;
-            path[used++] = '\\';
-        }
-    } else {
-        length = GetModuleFileNameA(gateUiInstance, path, size);
-        if (length == 0 || length >= size)
-            return FALSE;
-        unsigned char* slash = _mbsrchr((unsigned char*)path, '\\');
-        if (slash == NULL)
-            return FALSE;
-        used = (size_t)((char*)slash + 1 - path);
-    }
-    if (used + sizeof(SETTINGS_NAME) > size)
-        return FALSE;
-    memcpy(path + used, SETTINGS_NAME, sizeof(SETTINGS_NAME));
-    return TRUE;
-}
 
 static BOOL SettingsFileMissing(const char* path)
 {
@@ -151,7 +121,7 @@ DWORD WINAPI QuerySecurityLogin(HWND owner, DWORD right)
 {
     (void)right;
     char settings[MAX_PATH];
-    if (!LocateSettings(settings, sizeof(settings)))
+    if (!LocateComponentFile(gateUiInstance, FOLDER_VARIABLE, SETTINGS_NAME, settings, sizeof(settings)))
         return ERROR_ACCESS_DENIED;
     if (SettingsFileMissing(settings))
         return 0;

@@ -41,6 +41,7 @@
 #include <mbstring.h>
 #include <string.h>
 
+#include "ComponentFiles.h"
 #include "DeviceLibrary.h"
 #include "LinkdevsRes.h"
 
@@ -85,38 +86,10 @@ static void Release(void* block)
 }
 
 /* The full path of one of this DLL's files, in LINKDEVS_DIR or beside the
-   DLL. FALSE when the path would not fit: a cut path could name another
-   folder's file. */
+   DLL; FALSE when it would not fit. */
 static BOOL LocateFile(const char* fileName, char* path, DWORD size)
 {
-    char folder[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA(FOLDER_VARIABLE, folder, sizeof(folder));
-    if (length >= sizeof(folder))
-        return FALSE;
-    if (length == 0) {
-        length = GetModuleFileNameA(linkdevsInstance, folder, sizeof(folder));
-        if (length == 0 || length >= sizeof(folder))
-            return FALSE;
-        unsigned char* slash = _mbsrchr((unsigned char*)folder, '\\');
-        if (slash == NULL)
-            return FALSE;
-        *slash = '\0';
-        length = (DWORD)((char*)slash - folder);
-    } else {
-        /* "C:\Devices\" and "C:\Devices" name the same folder. */
-        unsigned char* slash = _mbsrchr((unsigned char*)folder, '\\');
-        if (slash != NULL && (char*)slash == folder + length - 1) {
-            *slash = '\0';
-            --length;
-        }
-    }
-    size_t nameLength = strlen(fileName);
-    if (length + 1 + nameLength + 1 > size)
-        return FALSE;
-    memcpy(path, folder, length);
-    path[length] = '\\';
-    memcpy(path + length + 1, fileName, nameLength + 1);
-    return TRUE;
+    return LocateComponentFile(linkdevsInstance, FOLDER_VARIABLE, fileName, path, size);
 }
 
 /* ---------------------------------------------------------------------------
