@@ -155,7 +155,7 @@ TEST_F(EntryFilesTest, OtherVersionsAreRefusedWithAMessage)
         std::vector<unsigned char> zero(kRecordSize, 0);
         EXPECT_EQ(zero, RecordBytes(book)) << "version " << version;
         ASSERT_EQ(1u, journal.lines().size());
-        EXPECT_EQ("0x00000030\tPhone Book\tThis phone book entry is not compatible with the current version.",
+        EXPECT_EQ(PhoneBookMessage("This phone book entry is not compatible with the current version."),
                   journal.lines()[0]);
     }
 }

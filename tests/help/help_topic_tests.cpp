@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 #include <stdio.h>
+#include <string.h>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ContextHelp.h"
 #include "HelpTestSupport.h"
@@ -86,6 +89,30 @@ protected:
     bool viewerStayedAway() const { return WaitForFileText(viewerRecord_, kAbsenceGraceMs).empty(); }
     std::vector<std::string> controlCalls() const { return SplitLines(FileText(controlRecord_)); }
 
+    // Starts commandLine four times as the shell's user, each answering
+    // started: after each the thread is itself again, and no round after the
+    // first (which lets Wine make what it makes once per process) leaves a
+    // handle more. afterEach runs after each start.
+    void ExpectLaunchesLeaveNothing(const char* commandLine, int started, const std::function<void()>& afterEach)
+    {
+        ShellWindowInAnotherProcess shell;
+        ASSERT_TRUE(shell.ready());
+        unsigned long handles = 0;
+        for (int round = 0; round < 4; ++round) {
+            SCOPED_TRACE(round);
+            std::vector<char> line(commandLine, commandLine + strlen(commandLine) + 1);
+            EXPECT_EQ(started, LaunchAsInteractiveUser(line.data()));
+            DWORD error = 0;
+            EXPECT_FALSE(ThreadIsImpersonating(&error));
+            EXPECT_EQ(static_cast<DWORD>(ERROR_NO_TOKEN), error);
+            afterEach();
+            if (round == 0)
+                handles = CountOwnHandles();
+        }
+        ASSERT_NE(0ul, handles);
+        EXPECT_EQ(handles, CountOwnHandles());
+    }
+
     TempDir dir_;
     std::string viewerRecord_;
     std::string controlRecord_;
@@ -142,45 +169,17 @@ TEST_F(HelpTopic, EachTopicReachesTheViewerCommandLine)
 }
 
 // The mended fault: a start that worked used to leave the thread as the
-// shell's user and three handles open. The first round lets Wine make what
-// it makes once per process; the rounds after it must not add a handle.
+// shell's user and three handles open.
 TEST_F(HelpTopic, AfterAStartTheThreadIsItselfAgainAndNoHandleIsLeft)
 {
-    ShellWindowInAnotherProcess shell;
-    ASSERT_TRUE(shell.ready());
-    unsigned long handles = 0;
-    for (int round = 0; round < 4; ++round) {
-        SCOPED_TRACE(round);
-        char commandLine[] = "hh.exe -mapid 4071 \"x.chm\"";
-        EXPECT_EQ(1, LaunchAsInteractiveUser(commandLine));
-        DWORD error = 0;
-        EXPECT_FALSE(ThreadIsImpersonating(&error));
-        EXPECT_EQ(static_cast<DWORD>(ERROR_NO_TOKEN), error);
+    ExpectLaunchesLeaveNothing("hh.exe -mapid 4071 \"x.chm\"", 1, [this] {
         EXPECT_EQ("hh.exe -mapid 4071 \"x.chm\"", waitForViewer()["command"]);
-        if (round == 0)
-            handles = CountOwnHandles();
-    }
-    ASSERT_NE(0ul, handles);
-    EXPECT_EQ(handles, CountOwnHandles());
+    });
 }
 
 TEST_F(HelpTopic, AStartThatFailsLeavesNothingBehindEither)
 {
-    ShellWindowInAnotherProcess shell;
-    ASSERT_TRUE(shell.ready());
-    unsigned long handles = 0;
-    for (int round = 0; round < 4; ++round) {
-        SCOPED_TRACE(round);
-        char commandLine[] = "pb-no-such-viewer.exe -mapid 4070 \"x.chm\"";
-        EXPECT_EQ(0, LaunchAsInteractiveUser(commandLine));
-        DWORD error = 0;
-        EXPECT_FALSE(ThreadIsImpersonating(&error));
-        EXPECT_EQ(static_cast<DWORD>(ERROR_NO_TOKEN), error);
-        if (round == 0)
-            handles = CountOwnHandles();
-    }
-    ASSERT_NE(0ul, handles);
-    EXPECT_EQ(handles, CountOwnHandles());
+    ExpectLaunchesLeaveNothing("pb-no-such-viewer.exe -mapid 4070 \"x.chm\"", 0, [] {});
 }
 
 TEST_F(HelpTopic, WithoutAShellWindowHelpGoesThroughTheControl)

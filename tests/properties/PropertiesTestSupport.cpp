@@ -116,6 +116,18 @@ void PropertiesTest::WriteStandardDevices()
                  "Device4=" + kLocatorNet + "|5|500|Directory Adapter\r\n");
 }
 
+void PropertiesTest::WriteOfficeEntry()
+{
+    WriteStandardDevices();
+    VmrEntryRecord record = NewRecord();
+    SetField(record.TapiLineName, kPhoneModem);
+    SetField(record.ConnectPhoneNumber, "555 0100");
+    SetField(record.ConnectAreaCode, "030");
+    SetField(record.LoginName, "mara");
+    SetField(record.Password, "Secret");
+    WriteEntryFile("Office.vmr", record);
+}
+
 int PropertiesTest::OpenSheet(DialogDriver& driver, const char* entryName, int withoutUtilities)
 {
     driver.SetTemplateModule(GetModuleHandleA("PhoneBk.dll"));

@@ -55,6 +55,9 @@ protected:
     void WriteDevices(const std::string& lines);
     // The standard list: kPhoneModem, kFaxLine, kSiteLink, kLocatorNet.
     void WriteStandardDevices();
+    // The standard list and Office.vmr: kPhoneModem, 555 0100 in area 030,
+    // the login mara with the password Secret.
+    void WriteOfficeEntry();
 
     // Opens the sheet on the entry with the script given; the result of
     // QueryProperties.

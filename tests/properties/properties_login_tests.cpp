@@ -9,25 +9,13 @@ namespace {
 const char kWithoutLogin[] = "Entries with a password must also have a login name.";
 const char kPasswordsDiffer[] = "The login and confirm passwords do not match.  Please type them again.";
 
-// A journal line as PXMSGBOX writes it: style, caption, text.
-std::string MessageLine(const char* text)
-{
-    return std::string("0x00000030\tPhone Book\t") + text;
-}
-
 class LoginPage : public PropertiesTest
 {
 protected:
     void SetUp() override
     {
         PropertiesTest::SetUp();
-        WriteStandardDevices();
-        VmrEntryRecord record = NewRecord();
-        SetField(record.TapiLineName, kPhoneModem);
-        SetField(record.ConnectPhoneNumber, "555 0100");
-        SetField(record.LoginName, "mara");
-        SetField(record.Password, "Secret");
-        WriteEntryFile("Office.vmr", record);
+        WriteOfficeEntry();
     }
 
     // Opens the sheet and goes to the Login page; the script goes on from there.
@@ -98,8 +86,8 @@ TEST_F(LoginPage, ThePageStaysUntilTheFieldsAgree)
     driver.PressSheetButton(PSBTN_OK).WaitClosed();
     EXPECT_EQ(1, OpenSheet(driver));
 
-    EXPECT_EQ((std::vector<std::string>{MessageLine(kWithoutLogin), MessageLine(kPasswordsDiffer),
-                                        MessageLine(kPasswordsDiffer)}),
+    EXPECT_EQ((std::vector<std::string>{PhoneBookMessage(kWithoutLogin), PhoneBookMessage(kPasswordsDiffer),
+                                        PhoneBookMessage(kPasswordsDiffer)}),
               journal.lines());
     EXPECT_EQ("jonas", Stored(&VmrPhoneBook::GetLoginName));
     EXPECT_EQ("letmein", Stored(&VmrPhoneBook::GetPassword));
@@ -125,7 +113,7 @@ TEST_F(LoginPage, OkIsRefusedWhileThePasswordsDiffer)
     EXPECT_EQ(1, OpenSheet(driver));
 
     EXPECT_EQ("555 0100", afterRefusal) << "the refused OK wrote the file";
-    EXPECT_EQ((std::vector<std::string>{MessageLine(kPasswordsDiffer)}), journal.lines());
+    EXPECT_EQ((std::vector<std::string>{PhoneBookMessage(kPasswordsDiffer)}), journal.lines());
     EXPECT_EQ("555 0188", Stored(&VmrPhoneBook::GetConnectPhoneNumber));
 }
 

@@ -28,14 +28,7 @@ protected:
     void SetUp() override
     {
         PropertiesTest::SetUp();
-        WriteStandardDevices();
-        VmrEntryRecord record = NewRecord();
-        SetField(record.TapiLineName, kPhoneModem);
-        SetField(record.ConnectPhoneNumber, "555 0100");
-        SetField(record.ConnectAreaCode, "030");
-        SetField(record.LoginName, "mara");
-        SetField(record.Password, "Secret");
-        WriteEntryFile("Office.vmr", record);
+        WriteOfficeEntry();
     }
 };
 

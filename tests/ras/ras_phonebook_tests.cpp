@@ -365,8 +365,8 @@ TEST_F(CreateEntry, AFailingDialogShowsTheMissingComponentMessage)
     EXPECT_EQ(std::string(8, '#'), result);
     std::vector<std::string> lines = journal.lines();
     ASSERT_EQ(1u, lines.size());
-    EXPECT_EQ("0x00000030\tPhone Book\tDial-up networking is not  installed on your system.  To use this "
-              "feature, you must install the Dial-up networking component shipped with Windows.",
+    EXPECT_EQ(PhoneBookMessage("Dial-up networking is not  installed on your system.  To use this feature, you "
+                               "must install the Dial-up networking component shipped with Windows."),
               lines[0]);
 }
 

@@ -181,6 +181,11 @@ std::vector<unsigned char> ReadFileBytes(const std::string& path)
     return bytes;
 }
 
+std::string PhoneBookMessage(const std::string& text)
+{
+    return "0x00000030\tPhone Book\t" + text;
+}
+
 MessageJournal::MessageJournal()
 {
     char base[MAX_PATH];

@@ -108,6 +108,10 @@ std::vector<unsigned char> ReadFileBytes(const std::string& path);
 // Points PXMSGBOX.dll's journal at a fresh file for the life of the object and
 // reads back what was "shown": one line per message, style TAB caption TAB
 // text, with line breaks written as \n.
+// A journal line of one of the library's own messages: the exclamation
+// style, the caption "Phone Book", and the text (line breaks written as \n).
+std::string PhoneBookMessage(const std::string& text);
+
 class MessageJournal
 {
 public:

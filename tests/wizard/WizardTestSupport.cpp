@@ -21,29 +21,24 @@ const char* NetworkDevice(int type)
     }
 }
 
-std::string Said(const std::string& text)
-{
-    return "0x00000030\tPhone Book\t" + text;
-}
-
-const std::string kNameExists = Said("The name you entered already exists.\\nType another name.");
-const std::string kNameBlank = Said("The connection name must not be blank.");
+const std::string kNameExists = PhoneBookMessage("The name you entered already exists.\\nType another name.");
+const std::string kNameBlank = PhoneBookMessage("The connection name must not be blank.");
 const std::string kNameInvalid =
-    Said("A connection name cannot contain any of the following characters:\\n\t \\ / :  * ? \" < > | "
+    PhoneBookMessage("A connection name cannot contain any of the following characters:\\n\t \\ / :  * ? \" < > | "
          "\\n\\nType another name.");
-const std::string kNameTooLong = Said("The name you entered is too long.\\nType a shorter name.");
-const std::string kEntryNotSaved = Said(
+const std::string kNameTooLong = PhoneBookMessage("The name you entered is too long.\\nType a shorter name.");
+const std::string kEntryNotSaved = PhoneBookMessage(
     "The connection could not be saved.\\nMake sure that the phone book folder can be written to, and then "
     "try again.");
-const std::string kPasswordNoLogin = Said("Entries with a password must also have a login name.");
+const std::string kPasswordNoLogin = PhoneBookMessage("Entries with a password must also have a login name.");
 const std::string kPasswordsDiffer =
-    Said("The login and confirm passwords do not match.  Please type them again.");
-const std::string kSelectDialUp = Said(
+    PhoneBookMessage("The login and confirm passwords do not match.  Please type them again.");
+const std::string kSelectDialUp = PhoneBookMessage(
     "You must select one of the Dial-up Networking connections, or choose Create to make a new one.");
 const std::string kDialUpMissing =
-    Said("Dial-up networking is not  installed on your system.  To use this feature, you must install the "
+    PhoneBookMessage("Dial-up networking is not  installed on your system.  To use this feature, you must install the "
          "Dial-up networking component shipped with Windows.");
-const std::string kDialUpBookError = Said("There was an error accessing the Dial-up Networking phone book. ");
+const std::string kDialUpBookError = PhoneBookMessage("There was an error accessing the Dial-up Networking phone book. ");
 
 HWND CurrentPage(HWND sheet)
 {

@@ -32,9 +32,7 @@ extern const char kModem[];      // type 1
 extern const char kCable[];      // type 2
 const char* NetworkDevice(int type);   // types 3 to 5
 
-// Journal lines of the library's messages (caption "Phone Book", an
-// exclamation mark), line breaks written as \n.
-std::string Said(const std::string& text);
+// The journal lines of the library's messages the wizard shows.
 extern const std::string kNameExists;          // 213
 extern const std::string kNameBlank;           // 218
 extern const std::string kNameInvalid;         // 201
