@@ -39,12 +39,9 @@ TokenUserLookup LookupTokenUser(HANDLE token, char* userOut, size_t size, char* 
     if (!LookupAccountSidA(NULL, info.user.User.Sid, user, &userChars, domain, &domainChars, &use))
         return kAccountNotFound;
 
-    CopyBounded(userOut, user, size);
-    userOut[size - 1] = '\0';
-    if (domainOut != NULL) {
-        CopyBounded(domainOut, domain, size);
-        domainOut[size - 1] = '\0';
-    }
+    CopyTerminated(userOut, user, size);
+    if (domainOut != NULL)
+        CopyTerminated(domainOut, domain, size);
     return kAccountFound;
 }
 
@@ -139,8 +136,7 @@ void BuildUserPhoneBookDir(char* out, size_t size)
             }
         }
     }
-    CopyBounded(out, work, size);
-    out[size - 1] = '\0';
+    CopyTerminated(out, work, size);
 }
 
 int GetInteractiveUserName(char* domainOut, char* userOut, size_t size)

@@ -15,6 +15,14 @@ void CopyBounded(char* dest, const char* source, size_t count)
         memset(dest + copied, 0, count - copied);
 }
 
+void CopyTerminated(char* dest, const char* source, size_t size)
+{
+    if (size == 0)
+        return;
+    CopyBounded(dest, source, size - 1);
+    dest[size - 1] = '\0';
+}
+
 void StoreFieldText(char* field, size_t width, const char* text)
 {
     if (text == NULL)
@@ -33,12 +41,14 @@ void FetchFieldText(const char* field, size_t width, char* buffer, size_t size)
     if (buffer == NULL || size == 0)
         return;
     // A field read from a hostile file need not hold a terminator: copy no
-    // more than the field, and zero the rest of the buffer ourselves.
-    size_t count = size < width ? size : width;
+    // more than the field, and zero the rest of the buffer ourselves. The
+    // terminator gets a byte of its own: writing it over the buffer's last
+    // copied byte could leave a lone lead byte before it, and multibyte
+    // string functions would then read the terminator as that character's
+    // trail byte and run on past the string.
+    size_t count = size - 1 < width ? size - 1 : width;
     CopyBounded(buffer, field, count);
-    if (size > count)
-        memset(buffer + count, 0, size - count);
-    buffer[size - 1] = '\0';
+    memset(buffer + count, 0, size - count);
 }
 
 bool AppendWhole(char* buffer, size_t size, const char* text)

@@ -10,14 +10,20 @@
 // double-byte character, the rest of the count bytes zero-filled.
 void CopyBounded(char* dest, const char* source, size_t count);
 
+// Copies source into a buffer of size bytes as a whole string: at most
+// size - 1 bytes of whole characters, then zeros. Cutting first and writing
+// the terminator over the last byte could leave a lone lead byte before it.
+void CopyTerminated(char* dest, const char* source, size_t size);
+
 // A setter's copy into a field of width bytes: the text with its terminator
 // when it fits, else its first width - 1 bytes (bounded copy) and a
 // terminator. Nothing beyond the field is written. A null text is empty.
 void StoreFieldText(char* field, size_t width, const char* text);
 
 // A getter's copy of a field of width bytes into the caller's buffer of size
-// bytes: bounded copy, last byte of the buffer 0, nothing read beyond the
-// field. A null buffer or a size of 0 is left alone.
+// bytes: at most size - 1 bytes through the bounded copy (whole characters
+// only), then zeros to the end of the buffer; nothing read beyond the field.
+// A null buffer or a size of 0 is left alone.
 void FetchFieldText(const char* field, size_t width, char* buffer, size_t size);
 
 // Appends text to the string in buffer (size bytes) only when the whole result

@@ -60,8 +60,7 @@ void BuildHelpFilePath(char* path, size_t size, LANGID language)
         if (AppendWhole(work, sizeof(work), name) && CopyWhole(path, size, work))
             return;
     }
-    CopyBounded(path, name, size);
-    path[size - 1] = '\0';
+    CopyTerminated(path, name, size);
 }
 
 bool CanOpenExclusively(const char* path)

@@ -105,6 +105,22 @@ TEST(FetchFieldText, LeavesANullOrEmptyBufferAlone)
     FetchFieldText(field, sizeof(field), NULL, 4);   // must not crash
 }
 
+TEST_F(JapaneseCodePage, FetchFieldTextKeepsWholeCharacters)
+{
+    // "\x95\x5c" is one character whose trail byte looks like a backslash.
+    // Four bytes of text in a four-byte buffer: the second character cannot
+    // keep its trail byte, so it goes whole.
+    char field[96] = "\x95\x5c\x95\x5c";
+    char buffer[4];
+    memset(buffer, 'x', sizeof(buffer));
+    FetchFieldText(field, sizeof(field), buffer, sizeof(buffer));
+    EXPECT_EQ(0, memcmp(buffer, "\x95\x5c\0\0", 4));
+
+    char wide[6];
+    FetchFieldText(field, sizeof(field), wide, sizeof(wide));
+    EXPECT_EQ(0, memcmp(wide, "\x95\x5c\x95\x5c\0\0", 6));
+}
+
 TEST(StoreFieldText, KeepsTheBytesAfterTheTerminator)
 {
     char field[8];
