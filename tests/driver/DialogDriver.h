@@ -93,6 +93,8 @@ public:
     // Run starts), the program by default; for the library's own dialogs,
     // the module of PhoneBk.dll.
     void SetTemplateModule(HMODULE module) { templateModule_ = module; }
+    // Screenshots go to a folder of that name below ScreenshotDirectory().
+    void SetScreenshotFolder(const std::string& folder) { screenshotFolder_ = folder; }
 
     // The script, in order.
     DialogDriver& WaitDialog(int templateId);
@@ -196,6 +198,7 @@ private:
     Outcome TakeScreenshot(const Step& step);
 
     std::string name_;
+    std::string screenshotFolder_;
     DWORD stepDeadline_ = 3000;
     DWORD hardLimit_ = 30000;
     HMODULE templateModule_;

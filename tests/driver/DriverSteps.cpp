@@ -359,6 +359,10 @@ DialogDriver::Outcome DialogDriver::TakeScreenshot(const Step& step)
     stepStarted_ = GetTickCount();
     std::string directory = ScreenshotDirectory();
     CreateDirectoryA(directory.c_str(), NULL);
+    if (!screenshotFolder_.empty()) {
+        directory += "\\" + screenshotFolder_;
+        CreateDirectoryA(directory.c_str(), NULL);
+    }
     std::string path = directory + "\\" + FileNamePart(name_) + "-" + FileNamePart(step.text) + ".png";
     std::string error;
     if (CaptureWindows(path, &error))

@@ -1,0 +1,62 @@
+// The eight languages of the library's resources, and reading its dialog
+// templates and string table in one language exactly (no fallback), as the
+// resource tests and the per-language run-time tests need them.
+#ifndef PHONEBK_LANGUAGES_H
+#define PHONEBK_LANGUAGES_H
+
+#include <windows.h>
+#include <string>
+#include <vector>
+
+struct Language {
+    const char* tag;      // "de-DE": the screenshot folder, the script's name
+    LANGID id;
+    UINT codePage;        // the system's ANSI code page under that locale
+};
+
+extern const Language kLanguages[8];   // English first
+const Language* FindLanguage(const std::string& tag);
+
+// Every dialog and page template of the library, and every string id.
+extern const int kDialogIds[];
+extern const size_t kDialogCount;
+extern const UINT kStringIds[];
+extern const size_t kStringCount;
+
+struct TemplateItem {
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;
+    DWORD id = 0;
+    std::wstring windowClass;   // a name, or "#0x80" style ordinal text
+    std::wstring text;          // empty for an ordinal title (icons, bitmaps)
+};
+
+struct DialogTemplate {
+    bool found = false;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    short cx = 0, cy = 0;
+    std::wstring caption;
+    WORD pointSize = 0;
+    std::wstring font;
+    std::vector<TemplateItem> items;
+    const void* raw = nullptr;  // the template itself, for CreateDialogIndirect
+};
+
+// The languages resource `id` of `type` exists in. A lookup in one language
+// falls back to others, so only a language listed here is read exactly.
+std::vector<LANGID> ResourceLanguages(HMODULE module, LPCWSTR type, UINT id);
+
+// Template `id` in `language` (extended templates only).
+DialogTemplate LoadTemplate(HMODULE module, int id, LANGID language);
+// String `id` in `language`; found is false where it has none.
+std::wstring LoadExactString(HMODULE module, UINT id, LANGID language, bool* found);
+
+std::string Utf8(const std::wstring& text);
+std::wstring Wide(const std::string& utf8);
+// The mnemonic letter of a control text ("&&" is a literal &), upper-cased;
+// 0 where there is none.
+wchar_t Mnemonic(const std::wstring& text);
+
+#endif
