@@ -286,10 +286,16 @@ DialogDriver::Outcome DialogDriver::TypeText(const Step& step)
     // notifies its parent of each change and keeps to its text limit.
     SendMessageA(edit, EM_SETSEL, 0, -1);
     SendMessageA(edit, WM_CHAR, VK_BACK, 1);
-    for (char c : step.text) {
+    // As characters, not bytes: an ANSI WM_CHAR is read in the keyboard's
+    // code page, which need not be the one the text is written in (a
+    // double-byte character sent byte by byte arrives as two others).
+    int length = MultiByteToWideChar(CP_ACP, 0, step.text.data(), static_cast<int>(step.text.size()), NULL, 0);
+    std::wstring characters(length, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, step.text.data(), static_cast<int>(step.text.size()), &characters[0], length);
+    for (wchar_t c : characters) {
         if (!IsWindow(edit))
             break;
-        SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+        SendMessageW(edit, WM_CHAR, c, 1);
     }
     return Outcome::Done;
 }

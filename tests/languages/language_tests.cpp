@@ -6,6 +6,7 @@
 // Screenshots of every page land in build/screenshots/<language>/.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <algorithm>
 #include <sstream>
 
 #include "EntryCipher.h"
@@ -184,6 +185,126 @@ TEST_F(Language_, ThePropertiesSheetSpeaksTheLanguage)
     narrow.PressSheetButton(PSBTN_CANCEL).WaitClosed();
     EXPECT_EQ(1, narrow.Run([&] { return book.QueryProperties(owner, &name[0], 1); }));
     EXPECT_TRUE(narrow.Finished());
+}
+
+// ---- Double-byte text (Japanese and Simplified Chinese code pages)
+
+// A character of the ANSI code page whose second byte is `trail`: in code
+// pages 932 and 936 such characters look like a backslash (0x5C) or a bar
+// (0x7C) to a byte-wise reader. Empty in a single-byte code page.
+std::string CharacterWithTrail(unsigned char trail)
+{
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        if (!IsDBCSLeadByte(static_cast<BYTE>(lead)))
+            continue;
+        char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        wchar_t wide[2];
+        if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes, 2, wide, 2) == 1)
+            return std::string(bytes, 2);
+    }
+    return std::string();
+}
+
+int __stdcall CollectEntry(char* path, long list)
+{
+    reinterpret_cast<std::vector<std::string>*>(list)->push_back(path);
+    return 1;
+}
+
+class DoubleByte : public Language_
+{
+protected:
+    void SetUp() override
+    {
+        Language_::SetUp();
+        backslash = CharacterWithTrail(0x5C);
+        bar = CharacterWithTrail(0x7C);
+        if (backslash.empty() || bar.empty())
+            GTEST_SKIP() << "code page " << GetACP() << " has no double-byte characters";
+    }
+    std::string backslash;   // ends in 0x5C
+    std::string bar;         // ends in 0x7C
+};
+
+// A directory and entry names that end in a character whose trail byte is a
+// backslash or a bar: the separator is added, the names stay names, and the
+// files are listed, copied and deleted as themselves.
+TEST_F(DoubleByte, TheStoreKeepsTrailBytesInNamesAndDirectories)
+{
+    std::string directory = books.file("dir" + backslash);
+    ASSERT_TRUE(CreateDirectoryA(directory.c_str(), NULL)) << GetLastError();
+    book.SetPath(&directory[0]);
+    std::string name = "name" + backslash;
+    std::string other = "name" + bar;
+    ASSERT_EQ(1, book.WriteEntry(&name[0]));
+    ASSERT_EQ(1, book.WriteEntry(&other[0]));
+    const std::string file = directory + "\\" + name + ".vmr";
+    const std::string copy = directory + "\\copy" + bar + ".vmr";
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(file.c_str()));
+    EXPECT_EQ(1, book.ReadEntry(&name[0]));
+    EXPECT_EQ(1, book.IsValidEntry(&other[0]));
+
+    std::vector<std::string> listed;
+    EXPECT_EQ(1, book.EnumEntryNames(CollectEntry, reinterpret_cast<long>(&listed)));
+    std::sort(listed.begin(), listed.end());
+    std::vector<std::string> expected = {file, directory + "\\" + other + ".vmr"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, listed);
+
+    std::string source = file;
+    std::string target = copy;
+    EXPECT_NE(0, book.CopyEntry(&source[0], &target[0]));
+    std::string copyName = "copy" + bar;
+    EXPECT_EQ(1, book.ReadEntry(&copyName[0]));
+    EXPECT_NE(0, book.DeleteEntry(&source[0]));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(file.c_str()));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(copy.c_str()));
+}
+
+// A setter cuts a text too long for its field between two characters, with
+// the field's last byte falling on a lead byte for one of the two texts.
+TEST_F(DoubleByte, SettersCutOnACharacterBoundary)
+{
+    for (std::string text : {std::string(), std::string("a")}) {
+        while (text.size() < 200)
+            text += backslash;
+        book.SetLoginName(&text[0]);
+        char buffer[300];
+        book.GetLoginName(buffer, sizeof(buffer));
+        size_t length = strlen(buffer);
+        ASSERT_GT(length, 1u);
+        EXPECT_LT(length, text.size());
+        EXPECT_EQ(0, memcmp(buffer, text.data(), length));
+        EXPECT_NE(0, MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, buffer, static_cast<int>(length), NULL, 0))
+            << "the text ends inside a character";
+    }
+}
+
+// The name page refuses a real backslash or bar, but not a trail byte that
+// looks like one, and the entry is written under that name.
+TEST_F(DoubleByte, TheWizardTakesANameWhoseTrailBytesLookForbidden)
+{
+    std::string name = "pc" + backslash + bar;
+    DialogDriver driver("wizard-double-byte");
+    Drive(driver);
+    ChooseVelmora(driver);
+    NameAndDevice(driver, "pc\\1", kModem);
+    FocusSeen seen;
+    RefusedNext(driver, IDD_WIZ_NAME_DEVICE, IDC_NEW_ENTRY_NAME, &seen);
+    driver.Type(IDC_NEW_ENTRY_NAME, name).ReadText(IDC_NEW_ENTRY_NAME, "typed").Screenshot("5001");
+    Next(driver, IDD_WIZ_PHONE_NUMBER);
+    Next(driver, IDD_WIZ_LOGIN);
+    Next(driver, IDD_WIZ_UTILITIES);
+    Next(driver, IDD_WIZ_FINISH);
+    Finish(driver, name, false);
+    EXPECT_EQ(2, Create(driver, 0));
+    EXPECT_EQ(name, driver.Text("typed"));
+    EXPECT_EQ(std::vector<std::string>{"0x00000030\t" + ExpectedString(IDS_PHONE_BOOK) + "\t" +
+                                        JournalText(ExpectedString(IDS_NAME_INVALID_CHARACTERS))},
+              Messages());
+    EXPECT_EQ(books.file(name + ".vmr"), Buffer());
+    VmrPhoneBook reader;
+    EXPECT_TRUE(ReadBack(reader, name));
 }
 
 // ---- Whether the texts fit
