@@ -5,9 +5,10 @@ set -euo pipefail
 
 # fonts-wqy-microhei: Japanese and Chinese glyphs, which Wine finds for "MS Shell Dlg" under
 # those locales (without it their dialogs show boxes). locales: the glibc locales the
-# per-language tests run under.
+# per-language tests run under. fp-utils: the help compiler (chmcmd) and reader (chmls);
+# proot: the compiler's file system view; python3: the help files' check.
 packages=(cmake make g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb googletest
-          clang lld llvm x11-apps netpbm locales fonts-wqy-microhei)
+          clang lld llvm x11-apps netpbm locales fonts-wqy-microhei fp-utils proot python3)
 
 need_root() {
     if [ "$(id -u)" -ne 0 ]; then
