@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "DeviceNames.h"
 #include "EntryCipher.h"
 #include "Handles.h"
 #include "Messages.h"
@@ -176,7 +177,7 @@ bool HasDirectoryPart(const char* name)
 
 bool ResolveEntryPath(VmrPhoneBook& book, const char* name, char* path)
 {
-    if (name == NULL || strlen(name) >= MAX_PATH)
+    if (name == NULL || strlen(name) >= MAX_PATH || NamesDevice(name))
         return false;
     if (HasDirectoryPart(name))
         return CopyWhole(path, MAX_PATH, name);
@@ -226,6 +227,8 @@ int TrimSpaces(char* text)
 int EntryFileExists(const char* path)
 {
     char full[MAX_PATH];
+    if (NamesDevice(path))
+        return 0;
     if (HasDirectoryPart(path)) {
         if (!CopyWhole(full, sizeof(full), path))
             return 0;
