@@ -333,11 +333,18 @@ TEST_F(PropertiesSheet, AStartupPageNeverVisitedKeepsTheUtilities)
         EXPECT_EQ(1, stored.IsStartupUtility(slot)) << "slot " << slot;
 }
 
-// ---- Help: each page's topic, through the hh.exe double beside the program
+// ---- Help: each page's topic, through the viewer's double
 
 class PropertiesHelp : public PropertiesSheet
 {
 protected:
+    void SetUp() override
+    {
+        PropertiesSheet::SetUp();
+        viewer = InstallHelpViewerDouble();
+        ASSERT_FALSE(viewer.empty());
+    }
+
     std::string RecordFile(const std::string& label) const { return records.file(label + ".txt"); }
 
     // The sheet shows no Help button; its own press still brings PSN_HELP to
@@ -366,9 +373,10 @@ protected:
         return text.substr(at + 8, length);
     }
 
-    static std::string Topic(int topic) { return "hh.exe -mapid " + std::to_string(topic) + " "; }
+    std::string Topic(int topic) const { return "\"" + viewer + "\" -mapid " + std::to_string(topic) + " "; }
 
     TempDir records{"properties-help"};
+    std::string viewer;
 };
 
 TEST_F(PropertiesHelp, EachPageOpensItsTopic)

@@ -328,11 +328,18 @@ TEST_F(DialUpLinkPage, ALongerNameThanTheFieldHoldsIsCut)
     EXPECT_EQ(std::string(255, 'r'), Field(entry, &VmrPhoneBook::GetRasLinkName));
 }
 
-// ---- Help: each page's topic, through the hh.exe double beside the program
+// ---- Help: each page's topic, through the viewer's double
 
 class HelpTopics : public WizardPaths
 {
 protected:
+    void SetUp() override
+    {
+        WizardPaths::SetUp();
+        viewer = InstallHelpViewerDouble();
+        ASSERT_FALSE(viewer.empty());
+    }
+
     // The double writes its record to the file named in its environment;
     // each press gets a file of its own.
     std::string RecordFile(const std::string& label) const { return records.file(label + ".txt"); }
@@ -372,12 +379,10 @@ protected:
         at += 8;
         return text.substr(at, text.find('\n', at) - at);
     }
-    static std::string Topic(int topic)
-    {
-        return "hh.exe -mapid " + std::to_string(topic) + " ";
-    }
+    std::string Topic(int topic) const { return "\"" + viewer + "\" -mapid " + std::to_string(topic) + " "; }
 
     TempDir records{"wizhelp"};
+    std::string viewer;
 };
 
 TEST_F(HelpTopics, EveryPageOpensItsTopicButTheDialUpLinkPage)
