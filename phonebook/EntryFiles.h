@@ -30,6 +30,14 @@ bool AppendEntryExtension(char* path);
 // when that does not fit: the wizard and the Properties sheet write there.
 bool ComposeEntryFilePath(VmrPhoneBook& book, char* path);
 
+// Writes the book's record, enciphered, to the entry file at path (no
+// extension is added) through a temporary file beside it, so that the entry
+// is never torn. With replace false a file of that name that exists by then
+// stays as it is: kEntryWriteExists. Every write first removes the temporary
+// files that writes of ended processes left in that directory.
+enum EntryWrite { kEntryWriteDone, kEntryWriteExists, kEntryWriteFailed };
+EntryWrite WriteEntryFile(VmrPhoneBook& book, const char* path, bool replace);
+
 // Removes leading and trailing blanks (0x20 only) in place; 1 when any went.
 int TrimSpaces(char* text);
 
