@@ -26,5 +26,6 @@ cleanup() {
 }
 trap cleanup EXIT
 export DISPLAY="$display"
+start_wine
 
 ctest --test-dir "$build" --output-on-failure -j2 "$@"

@@ -1,5 +1,6 @@
 // The string table and the message boxes, seen through PXMSGBOX.dll's journal.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <string>
 
 #include "Messages.h"
@@ -50,6 +51,8 @@ TEST_F(MessagesTest, ATextThatFillsTheBufferMayBeCut)
 
 TEST_F(MessagesTest, AnUnwritableBufferIsRefused)
 {
+    if (getenv("PHONEBK_CPU_EMULATED") != NULL)
+        GTEST_SKIP() << "the write test's access violation does not reach Windows code under a user-mode CPU emulator";
     void* page = VirtualAlloc(NULL, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READONLY);
     ASSERT_NE(nullptr, page);
     EXPECT_EQ(0, LoadResourceString(ModuleInstance, IDS_PHONE_BOOK, static_cast<char*>(page), 64));
