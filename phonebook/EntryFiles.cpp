@@ -95,8 +95,8 @@ bool SplitPath(const char* name, char* drive, char* directory, char* file, char*
 //
 // The clean-up opens each file of the temporary form exclusively, with
 // FILE_FLAG_DELETE_ON_CLOSE. The open succeeds only when no handle is open
-// (the writer's sharing does not allow a second open without delete sharing),
-// and then the file goes as the handle closes. A file still in use fails the
+// (its share mode 0 cannot stand beside the writer's handle), and then the
+// file goes as the handle closes. A file still in use fails the
 // open with a sharing violation and stays. A plain DeleteFile would not do:
 // the writer's delete sharing lets it through, and the write's file would go
 // from under its rename.

@@ -27,32 +27,11 @@ const size_t kGuardSize = 64;
 
 // How long and from where: a fixed seed and count for CI, or as long as
 // PHONEBK_FUZZ_SECONDS asks with a random seed (or PHONEBK_FUZZ_SEED).
-struct Plan {
-    unsigned seed = kCiSeed;
-    DWORD seconds = 0;   // 0: kCiRounds rounds
-};
-
-bool Variable(const char* name, unsigned long* number)
+unsigned long Variable(const char* name, unsigned long otherwise)
 {
     char value[32];
     DWORD length = GetEnvironmentVariableA(name, value, sizeof(value));
-    if (length == 0 || length >= sizeof(value))
-        return false;
-    *number = strtoul(value, NULL, 10);
-    return true;
-}
-
-Plan ThePlan()
-{
-    Plan plan;
-    unsigned long number = 0;
-    if (Variable("PHONEBK_FUZZ_SECONDS", &number)) {
-        plan.seconds = number;
-        plan.seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
-    }
-    if (Variable("PHONEBK_FUZZ_SEED", &number))
-        plan.seed = number;
-    return plan;
+    return length == 0 || length >= sizeof(value) ? otherwise : strtoul(value, NULL, 10);
 }
 
 class Random
@@ -79,24 +58,17 @@ private:
     unsigned state_;
 };
 
-// Something with kGuardSize guard bytes on either side.
+// Something with guard bytes on either side.
 template <size_t Size>
 struct Guarded {
     unsigned char before[kGuardSize];
     alignas(8) unsigned char body[Size];
     unsigned char after[kGuardSize];
-    Guarded()
-    {
-        memset(before, kGuard, sizeof(before));
-        memset(after, kGuard, sizeof(after));
-    }
+    Guarded() { memset(this, kGuard, sizeof(*this)); }
     bool intact() const
     {
-        for (size_t i = 0; i < kGuardSize; ++i) {
-            if (before[i] != kGuard || after[i] != kGuard)
-                return false;
-        }
-        return true;
+        return memcmp(before, after, kGuardSize) == 0 && before[0] == kGuard &&
+               memcmp(before, before + 1, kGuardSize - 1) == 0;
     }
 };
 
@@ -107,15 +79,13 @@ protected:
     static void TearDownTestSuite() { delete shell; }
     void SetUp() override
     {
-        plan = ThePlan();
-        printf("seed %u%s\n", plan.seed, plan.seconds != 0 ? "" : " (the fixed CI seed)");
-        random = Random(plan.seed);
+        seconds = Variable("PHONEBK_FUZZ_SECONDS", 0);
+        seed = Variable("PHONEBK_FUZZ_SEED", seconds != 0 ? GetTickCount() ^ (GetCurrentProcessId() << 16) : kCiSeed);
+        printf("seed %u%s\n", seed, seed == kCiSeed ? " (the fixed CI seed)" : "");
+        random = Random(seed);
         start = GetTickCount();
     }
-    bool more(DWORD round) const
-    {
-        return plan.seconds != 0 ? GetTickCount() - start < plan.seconds * 1000 : round < kCiRounds;
-    }
+    bool more(DWORD round) const { return seconds != 0 ? GetTickCount() - start < seconds * 1000 : round < kCiRounds; }
 
     // Runs a call and checks that it answered within a second.
     template <typename Call>
@@ -123,12 +93,13 @@ protected:
     {
         DWORD began = GetTickCount();
         auto result = call();
-        EXPECT_LT(GetTickCount() - began, 1000u) << what << ", round " << round << ", seed " << plan.seed;
+        EXPECT_LT(GetTickCount() - began, 1000u) << what << ", round " << round << ", seed " << seed;
         return result;
     }
 
     static ShellWindow* shell;
-    Plan plan;
+    unsigned seed = kCiSeed;
+    DWORD seconds = 0;
     Random random{kCiSeed};
     DWORD start = 0;
     TempDir dir{"fuzz"};
@@ -188,7 +159,7 @@ TEST_F(Fuzz, EntryReadersAnswerZeroOrAWholeEntry)
         }
         int link = Timed("IsRasLinkEntry", round, [&] { return book->IsRasLinkEntry(name); });
         EXPECT_EQ(read == 1 ? static_cast<int>(record.UseDialUpNetworking) : 0, link) << "round " << round;
-        ASSERT_TRUE(guarded.intact()) << "round " << round << ", seed " << plan.seed;
+        ASSERT_TRUE(guarded.intact()) << "round " << round << ", seed " << seed;
     }
     book->~VmrPhoneBook();
     printf("%lu entry files\n", round);
@@ -257,7 +228,7 @@ TEST_F(Fuzz, SettingsReadersStayInTheirBuffers)
         Timed("LoadIlsList", round, [&] { LoadIlsList(combo, NULL); return 0; });
         Timed("FillDeviceList", round, [&] { FillDeviceList(combo, NULL); return 0; });
         FreeDeviceItems(combo);
-        ASSERT_TRUE(buffer.intact()) << "round " << round << ", seed " << plan.seed;
+        ASSERT_TRUE(buffer.intact()) << "round " << round << ", seed " << seed;
     }
     DestroyWindow(combo);
     SetEnvironmentVariableA("LINKDEVS_DIR", NULL);

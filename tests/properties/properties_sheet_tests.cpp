@@ -292,7 +292,7 @@ TEST_F(PropertiesSheet, OpenedAndClosedAHundredTimesItGivesBackItsObjects)
     }
     GuiObjects last = CountGuiObjects();
     EXPECT_NE(0u, first.windows);
-    EXPECT_TRUE(first == last) << first.text() << " after the first, " << last.text() << " after the last";
+    EXPECT_EQ(first.text(), last.text()) << "after the first round, and after the last";
 }
 
 TEST_F(PropertiesSheet, CancelWritesNothingButKeepsWhatLeavingGeneralSaved)

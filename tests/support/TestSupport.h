@@ -152,12 +152,7 @@ struct GuiObjects {
     DWORD gdiReported = 0;
     DWORD windows = 0;
     DWORD gdiCounted = 0;
-    bool operator==(const GuiObjects& other) const
-    {
-        return userReported == other.userReported && gdiReported == other.gdiReported &&
-               windows == other.windows && gdiCounted == other.gdiCounted;
-    }
-    std::string text() const;
+    std::string text() const;   // all four, for comparing and for messages
 };
 GuiObjects CountGuiObjects();
 
