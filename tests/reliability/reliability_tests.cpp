@@ -133,7 +133,7 @@ TEST_CHILD(HoldTemporaryFile)
 
 TEST_F(Reliability, AWriteRemovesTheLeftoversOfEndedWritesOnly)
 {
-    const char* leftovers[] = {"vmr0001.tmp", "vmrBEEF.tmp", "vmrbeef.tmp", "VMR12AB.TMP"};
+    const char* leftovers[] = {"vmr0001.tmp", "vmrBEEF.tmp", "vmrc0de.tmp", "VMR12AB.TMP"};
     const char* others[] = {"vmr1.tmp", "vmrnote.tmp", "other.tmp", "vmrABCD.txt"};
     for (const char* name : leftovers)
         ASSERT_TRUE(WriteFileBytes(dir.file(name), "x", 1));
