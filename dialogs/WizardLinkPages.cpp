@@ -231,13 +231,23 @@ void ActivateFinishPage(HWND page)
 
 // The wizard closes only once the entry is written: a failed write says so
 // and keeps the page, from which the user can try again, go Back or cancel.
-// The session is asked for only with an entry to open it on. The name page
-// has refused every name whose path would not fit.
+// The name page checked that the name was free, but minutes may have passed:
+// an entry of that name made meanwhile (by another console of the same user)
+// is never replaced. The user hears so and is back on the name page, with
+// everything typed still there. The session is asked for only with an entry
+// to open it on. The name page has refused every name whose path would not
+// fit.
 INT_PTR FinishWizard(HWND page)
 {
     VmrPhoneBook& book = *CurrentPhoneBook;
     char path[kPathSize];
-    if (!ComposeEntryFilePath(*CurrentPhoneBook, path) || !book.WriteEntry(path)) {
+    EntryWrite written = ComposeEntryFilePath(book, path) ? WriteEntryFile(book, path, false) : kEntryWriteFailed;
+    if (written == kEntryWriteExists) {
+        ShowResourceMessage(page, IDS_PHONE_BOOK, IDS_NAME_EXISTS, kMessageStyle);
+        GoToPage(page, IDD_WIZ_NAME_DEVICE);
+        return AnswerPage(page, TRUE);
+    }
+    if (written != kEntryWriteDone) {
         ShowResourceMessage(page, IDS_PHONE_BOOK, IDS_ENTRY_NOT_SAVED, kMessageStyle);
         return AnswerPage(page, TRUE);
     }

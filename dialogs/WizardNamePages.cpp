@@ -7,6 +7,7 @@
 #include "ContextHelp.h"
 #include "DeviceFields.h"
 #include "DeviceLibrary.h"
+#include "DeviceNames.h"
 #include "EntryFiles.h"
 #include "HistoryLists.h"
 #include "Messages.h"
@@ -74,6 +75,10 @@ UINT NameProblem()
         return IDS_NAME_BLANK;
     if (_mbspbrk(reinterpret_cast<const unsigned char*>(name), kForbiddenNameCharacters) != NULL)
         return IDS_NAME_INVALID_CHARACTERS;
+    // CON, COM1, nul.txt and their kin are devices, not files: no entry can
+    // be written under such a name.
+    if (NamesDevice(name))
+        return IDS_NAME_RESERVED;
     // Refused here, not cut later: the finish page and the host compose the
     // same path in 260 bytes, and a cut path would name another file.
     if (!fits)

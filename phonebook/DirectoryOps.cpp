@@ -2,6 +2,7 @@
 // only: the object's record and entry name are left alone.
 #include <windows.h>
 
+#include "DeviceNames.h"
 #include "EntryFiles.h"
 #include "Handles.h"
 #include "PhoneBookAccess.h"
@@ -42,11 +43,13 @@ int VmrPhoneBook::DeleteEntry(char* name)
 }
 
 // The new name is taken exactly as given: hosts pass full paths, as the
-// listing delivers them.
+// listing delivers them. Neither name may be a device's (ResolveEntryPath
+// refuses the old one).
 int VmrPhoneBook::RenameEntry(char* oldName, char* newName)
 {
     char path[MAX_PATH];
-    if (newName == NULL || strlen(newName) >= MAX_PATH || !ResolveEntryPath(*this, oldName, path))
+    if (newName == NULL || strlen(newName) >= MAX_PATH || NamesDevice(newName) ||
+        !ResolveEntryPath(*this, oldName, path))
         return 0;
     return MoveFileA(path, newName);
 }
@@ -54,7 +57,8 @@ int VmrPhoneBook::RenameEntry(char* oldName, char* newName)
 int VmrPhoneBook::CopyEntry(char* sourceName, char* targetName)
 {
     char path[MAX_PATH];
-    if (targetName == NULL || strlen(targetName) >= MAX_PATH || !ResolveEntryPath(*this, sourceName, path))
+    if (targetName == NULL || strlen(targetName) >= MAX_PATH || NamesDevice(targetName) ||
+        !ResolveEntryPath(*this, sourceName, path))
         return 0;
     return CopyFileA(path, targetName, TRUE);
 }

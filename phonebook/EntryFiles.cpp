@@ -5,11 +5,13 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "DeviceNames.h"
 #include "EntryCipher.h"
 #include "Handles.h"
 #include "Messages.h"
 #include "PhoneBookAccess.h"
 #include "TextCopy.h"
+#include "WindowsVersion.h"
 #include "resource.h"
 
 VmrPhoneBook* CurrentPhoneBook = NULL;
@@ -80,43 +82,82 @@ bool SplitPath(const char* name, char* drive, char* directory, char* file, char*
            extension[0] != '\0';
 }
 
-// Whether GetTempFileNameA's name in directory fits MAX_PATH: the directory,
-// a backslash unless it ends in one, "vmrXXXX.tmp" and the terminator. Wine
+// How a write in progress keeps its temporary file, and how a later write
+// tells that file from a leftover.
+//
+// A write holds its temporary file open from the moment it makes it
+// (CREATE_NEW: the name is its own from the start) until after the rename
+// that puts the file in the entry's place, and shares it for deletion only,
+// which the rename needs and nothing else may use. So every temporary file of
+// a write in progress is open, also between its last byte and its rename,
+// and a leftover is one that nobody holds: its writer ended first, and the
+// system closed its handles when it did.
+//
+// The clean-up opens each file of the temporary form exclusively, with
+// FILE_FLAG_DELETE_ON_CLOSE. The open succeeds only when no handle is open
+// (its share mode 0 cannot stand beside the writer's handle), and then the
+// file goes as the handle closes. A file still in use fails the
+// open with a sharing violation and stays. A plain DeleteFile would not do:
+// the writer's delete sharing lets it through, and the write's file would go
+// from under its rename.
+//
+// Windows 9x knows no delete sharing: a write there closes its file before
+// the rename, and its leftovers are not cleaned up, rather than risk taking a
+// file in the moment between the two.
+
+const char kTemporaryPrefix[] = "vmr";
+
+// GetTempFileNameA's form: the prefix, four hexadecimal digits (upper case
+// on Windows, lower case under Wine) and ".tmp".
+bool IsTemporaryName(const char* name)
+{
+    if (strlen(name) != 11 || _strnicmp(name, kTemporaryPrefix, 3) != 0 || _stricmp(name + 7, ".tmp") != 0)
+        return false;
+    for (int i = 3; i < 7; ++i) {
+        char c = name[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return true;
+}
+
+// directory (as DirectoryOf gives it) and a file name in it, into path
+// (MAX_PATH bytes); false when that does not fit. Wine's GetTempFileNameA
 // does not check this itself.
-bool TemporaryNameFits(const char* directory)
+bool PathBeside(const char* directory, const char* name, char* path)
 {
     size_t length = strlen(directory);
     bool separated = length > 0 && (directory[length - 1] == '\\' || directory[length - 1] == '/');
-    return length + (separated ? 0 : 1) + strlen("vmrXXXX.tmp") < MAX_PATH;
+    return CopyWhole(path, MAX_PATH, directory) && (separated || AppendWhole(path, MAX_PATH, "\\")) &&
+           AppendWhole(path, MAX_PATH, name);
 }
 
-// Puts the file at temporary in place of the file at path. On systems whose
-// MoveFileEx is not implemented (Windows 9x) the old file steps aside under a
-// name of its own first, and comes back if the new one cannot take its
-// place: at no moment is neither on disk.
-bool ReplaceFile(const char* temporary, const char* path)
+bool TemporaryNameFits(const char* directory)
 {
-    if (MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
-        return false;
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
-        return GetLastError() == ERROR_FILE_NOT_FOUND && MoveFileA(temporary, path) != FALSE;
+    char path[MAX_PATH];
+    return PathBeside(directory, "vmrXXXX.tmp", path);
+}
 
-    char directory[MAX_PATH];
-    DirectoryOf(path, directory);
-    char aside[MAX_PATH];
-    if (!TemporaryNameFits(directory) || GetTempFileNameA(directory, "vmr", 0, aside) == 0)
-        return false;
-    // GetTempFileNameA made the file to reserve the name; MoveFile wants it free.
-    if (!DeleteFileA(aside) || !MoveFileA(path, aside))
-        return false;
-    if (!MoveFileA(temporary, path)) {
-        MoveFileA(aside, path);
-        return false;
-    }
-    DeleteFileA(aside);
-    return true;
+void RemoveLeftovers(const char* directory)
+{
+    if (!IsWindowsNT())
+        return;
+    char pattern[MAX_PATH];
+    if (!PathBeside(directory, "vmr*.tmp", pattern))
+        return;
+    WIN32_FIND_DATAA found;
+    FindHandle find(FindFirstFileA(pattern, &found));
+    if (!find)
+        return;
+    do {
+        // The pattern also matches by short names: the long name decides.
+        char leftover[MAX_PATH];
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !IsTemporaryName(found.cFileName) ||
+            !PathBeside(directory, found.cFileName, leftover))
+            continue;
+        FileHandle unused(CreateFileA(leftover, DELETE, 0, NULL, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, NULL));
+    } while (FindNextFileA(find.get(), &found));
 }
 
 // Creates a new file beside the entry under a name of GetTempFileNameA's
@@ -126,15 +167,16 @@ FileHandle CreateTemporary(const char* directory, char* temporary)
 {
     if (!TemporaryNameFits(directory))
         return FileHandle();
+    const DWORD sharing = IsWindowsNT() ? FILE_SHARE_DELETE : 0;
     const UINT attempts = 64;
     UINT seed = GetTickCount() ^ (GetCurrentProcessId() << 7);
     for (UINT attempt = 0; attempt < attempts; ++attempt) {
         UINT unique = (seed + attempt) & 0xFFFF;
         if (unique == 0)
             unique = 1;
-        if (GetTempFileNameA(directory, "vmr", unique, temporary) == 0)
+        if (GetTempFileNameA(directory, kTemporaryPrefix, unique, temporary) == 0)
             return FileHandle();
-        FileHandle file(CreateFileA(temporary, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_NEW,
+        FileHandle file(CreateFileA(temporary, GENERIC_READ | GENERIC_WRITE, sharing, NULL, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, NULL));
         if (file)
             return file;
@@ -145,18 +187,77 @@ FileHandle CreateTemporary(const char* directory, char* temporary)
     return FileHandle();
 }
 
-// Writes every byte, flushes them to the disk and closes the file; false
-// when any step fails. The flush comes before the rename that puts the file
-// in the entry's place: otherwise a power failure could leave the rename on
-// disk and the bytes not, and the old entry gone.
-bool WriteAndClose(FileHandle& file, const unsigned char* bytes, DWORD size)
+// Writes every byte and flushes them to the disk; false when either fails.
+// The flush comes before the rename that puts the file in the entry's place:
+// otherwise a power failure could leave the rename on disk and the bytes not,
+// and the old entry gone.
+bool WriteAndFlush(FileHandle& file, const unsigned char* bytes, DWORD size)
 {
     DWORD written = 0;
-    if (!WriteFile(file.get(), bytes, size, &written, NULL) || written != size)
-        return false;
-    if (!FlushFileBuffers(file.get()))
-        return false;
-    return CloseHandle(file.release()) != FALSE;
+    return WriteFile(file.get(), bytes, size, &written, NULL) && written == size &&
+           FlushFileBuffers(file.get());
+}
+
+bool IsExistingFile(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// What a rename that failed says about the entry: an existing file of its
+// name that was not to be replaced, or a failure. A folder of that name is
+// no entry, only an obstacle.
+EntryWrite RenameFailure(const char* path, bool replace)
+{
+    DWORD error = GetLastError();
+    bool exists = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
+    return !replace && exists && IsExistingFile(path) ? kEntryWriteExists : kEntryWriteFailed;
+}
+
+// Windows 9x, whose MoveFileEx is not implemented: the file is closed first.
+// To replace, the old file steps aside under a name of its own and comes back
+// if the new one cannot take its place: at no moment is neither on disk.
+EntryWrite PutInPlaceWithoutMoveFileEx(FileHandle& file, const char* temporary, const char* path, bool replace)
+{
+    if (CloseHandle(file.release()) == FALSE)
+        return kEntryWriteFailed;
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND)
+            return kEntryWriteFailed;
+        return MoveFileA(temporary, path) ? kEntryWriteDone : RenameFailure(path, replace);
+    }
+    if (!replace)
+        return IsExistingFile(path) ? kEntryWriteExists : kEntryWriteFailed;
+
+    char directory[MAX_PATH];
+    DirectoryOf(path, directory);
+    char aside[MAX_PATH];
+    if (!TemporaryNameFits(directory) || GetTempFileNameA(directory, kTemporaryPrefix, 0, aside) == 0)
+        return kEntryWriteFailed;
+    // GetTempFileNameA made the file to reserve the name; MoveFile wants it free.
+    if (!DeleteFileA(aside) || !MoveFileA(path, aside))
+        return kEntryWriteFailed;
+    if (!MoveFileA(temporary, path)) {
+        MoveFileA(aside, path);
+        return kEntryWriteFailed;
+    }
+    DeleteFileA(aside);
+    return kEntryWriteDone;
+}
+
+// Puts the written file at temporary in the entry's place, its handle still
+// open, and closes it after. Its bytes are on the disk before the rename, so
+// the close has nothing left to lose.
+EntryWrite PutInPlace(FileHandle& file, const char* temporary, const char* path, bool replace)
+{
+    DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (MoveFileExA(temporary, path, flags)) {
+        file.reset();
+        return kEntryWriteDone;
+    }
+    if (GetLastError() == ERROR_CALL_NOT_IMPLEMENTED)
+        return PutInPlaceWithoutMoveFileEx(file, temporary, path, replace);
+    return RenameFailure(path, replace);
 }
 
 }  // namespace
@@ -176,7 +277,7 @@ bool HasDirectoryPart(const char* name)
 
 bool ResolveEntryPath(VmrPhoneBook& book, const char* name, char* path)
 {
-    if (name == NULL || strlen(name) >= MAX_PATH)
+    if (name == NULL || strlen(name) >= MAX_PATH || NamesDevice(name))
         return false;
     if (HasDirectoryPart(name))
         return CopyWhole(path, MAX_PATH, name);
@@ -226,6 +327,8 @@ int TrimSpaces(char* text)
 int EntryFileExists(const char* path)
 {
     char full[MAX_PATH];
+    if (NamesDevice(path))
+        return 0;
     if (HasDirectoryPart(path)) {
         if (!CopyWhole(full, sizeof(full), path))
             return 0;
@@ -273,30 +376,38 @@ int VmrPhoneBook::ReadEntry(char* name)
     return 1;
 }
 
+EntryWrite WriteEntryFile(VmrPhoneBook& book, const char* path, bool replace)
+{
+    char directory[MAX_PATH];
+    DirectoryOf(path, directory);
+    RemoveLeftovers(directory);
+    char temporary[MAX_PATH];
+    FileHandle file = CreateTemporary(directory, temporary);
+    if (!file)
+        return kEntryWriteFailed;
+
+    unsigned char enciphered[kRecordSize];
+    memcpy(enciphered, &VmrPhoneBookAccess::Record(book), sizeof(enciphered));
+    EncryptRecord(enciphered, static_cast<unsigned short>(sizeof(enciphered)));
+
+    EntryWrite result = kEntryWriteFailed;
+    if (WriteAndFlush(file, enciphered, sizeof(enciphered)))
+        result = PutInPlace(file, temporary, path, replace);
+    if (result != kEntryWriteDone) {
+        file.reset();
+        DeleteFileA(temporary);
+    }
+    return result;
+}
+
 // The entry it replaces is never lost: the record goes to a temporary file
-// beside it, and only a complete, closed file takes the entry's place.
+// beside it, and only a complete file takes the entry's place.
 int VmrPhoneBook::WriteEntry(char* name)
 {
     char path[MAX_PATH];
     if (!EntryPath(*this, name, path))
         return 0;
-
-    char directory[MAX_PATH];
-    DirectoryOf(path, directory);
-    char temporary[MAX_PATH];
-    FileHandle file = CreateTemporary(directory, temporary);
-    if (!file)
-        return 0;
-
-    unsigned char enciphered[kRecordSize];
-    memcpy(enciphered, &Record, sizeof(enciphered));
-    EncryptRecord(enciphered, static_cast<unsigned short>(sizeof(enciphered)));
-
-    if (WriteAndClose(file, enciphered, sizeof(enciphered)) && ReplaceFile(temporary, path))
-        return 1;
-    file.reset();
-    DeleteFileA(temporary);
-    return 0;
+    return WriteEntryFile(*this, path, true) == kEntryWriteDone ? 1 : 0;
 }
 
 int VmrPhoneBook::IsValidEntry(char* name)

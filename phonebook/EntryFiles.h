@@ -17,7 +17,8 @@ bool HasDirectoryPart(const char* name);
 
 // The name itself when it has a directory part, else the phone book directory
 // followed by the name, into path (260 bytes). False when the result does not
-// fit, or when the phone book has no usable directory; a path is never cut.
+// fit, when the phone book has no usable directory, or when the name's file
+// part names a device (DeviceNames.h); a path is never cut.
 bool ResolveEntryPath(VmrPhoneBook& book, const char* name, char* path);
 
 // Appends ".vmr" to the path (260 bytes) unless its extension already is
@@ -29,12 +30,20 @@ bool AppendEntryExtension(char* path);
 // when that does not fit: the wizard and the Properties sheet write there.
 bool ComposeEntryFilePath(VmrPhoneBook& book, char* path);
 
+// Writes the book's record, enciphered, to the entry file at path (no
+// extension is added) through a temporary file beside it, so that the entry
+// is never torn. With replace false a file of that name that exists by then
+// stays as it is: kEntryWriteExists. Every write first removes the temporary
+// files that writes of ended processes left in that directory.
+enum EntryWrite { kEntryWriteDone, kEntryWriteExists, kEntryWriteFailed };
+EntryWrite WriteEntryFile(VmrPhoneBook& book, const char* path, bool replace);
+
 // Removes leading and trailing blanks (0x20 only) in place; 1 when any went.
 int TrimSpaces(char* text);
 
 // 1 when the file can be opened for reading as IsValidEntry opens it. A name
 // without a directory part lies in CurrentPhoneBook's directory; no extension
-// is added.
+// is added. A device's name is 0 without any open.
 int EntryFileExists(const char* path);
 
 #endif

@@ -15,9 +15,9 @@ const LANGID kEnglishLanguage = 0x0409;
 const char kHtmlHelpServerKey[] = "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
 const WORD kHtmlHelpOrdinal = 14;
 
-// "hh.exe -mapid %d \"%s\"" at its longest: the format's own text, an
-// 11-character int and a path of MAX_PATH - 1 bytes.
-const size_t kHelpCommandLineSize = sizeof("hh.exe -mapid  \"\"") + 11 + MAX_PATH;
+// "\"%s\" -mapid %d \"%s\"" at its longest: the format's own text, an
+// 11-character int and two paths of MAX_PATH - 1 bytes.
+const size_t kHelpCommandLineSize = sizeof("\"\" -mapid  \"\"") + 11 + 2 * MAX_PATH;
 
 // Process-wide and unlocked: help is asked for from a dialog thread, and a
 // second thread racing the first request computes the same values.
@@ -118,19 +118,33 @@ const char* GetHelpFilePath()
     return HelpFilePath;
 }
 
+bool GetHelpViewerPath(char* path)
+{
+    UINT length = GetWindowsDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    return AppendWhole(path, MAX_PATH, EndsWithBackslash(path) ? "hh.exe" : "\\hh.exe");
+}
+
+// The viewer is named by its full path, as the application and as the
+// command line's first word, quoted. A bare "hh.exe" would be searched for in
+// the host's directory and then in its current directory before the
+// system's, and a program of that name planted in a writable current
+// directory would run as the user at the desktop.
 void ShowHelpTopic(int topic)
 {
-    if (IsWindowsNT()) {
+    char viewer[MAX_PATH];
+    if (IsWindowsNT() && GetHelpViewerPath(viewer)) {
         char commandLine[kHelpCommandLineSize];
         static_assert(kHelpCommandLineSize <= 1024, "wsprintfA writes at most 1024 characters");
-        wsprintfA(commandLine, "hh.exe -mapid %d \"%s\"", topic, GetHelpFilePath());
-        if (LaunchAsInteractiveUser(commandLine))
+        wsprintfA(commandLine, "\"%s\" -mapid %d \"%s\"", viewer, topic, GetHelpFilePath());
+        if (LaunchAsInteractiveUser(viewer, commandLine))
             return;
     }
     CallHtmlHelp(NULL, GetHelpFilePath(), kHtmlHelpContext, static_cast<DWORD_PTR>(topic));
 }
 
-int LaunchAsInteractiveUser(char* commandLine)
+int LaunchAsInteractiveUser(const char* application, char* commandLine)
 {
     HWND shell = FindShellWindow(0);
     if (shell == NULL)
@@ -158,7 +172,7 @@ int LaunchAsInteractiveUser(char* commandLine)
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION started;
-    if (!CreateProcessAsUserA(userToken.get(), NULL, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+    if (!CreateProcessAsUserA(userToken.get(), application, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup,
                               &started))
         return 0;
     KernelHandle startedProcess(started.hProcess);

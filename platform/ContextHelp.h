@@ -33,15 +33,21 @@ const UINT kHtmlHelpContext = 0x000F;   // HH_HELP_CONTEXT: data is the map id
 // until the host restarts.
 const char* GetHelpFilePath();
 
-// Opens the help file at the topic: on Windows NT through hh.exe started as
-// the desktop's user, otherwise (and when that start fails) through the HTML
-// Help control in this process. Without the control, nothing happens.
+// Opens the help file at the topic: on Windows NT through the Windows
+// directory's hh.exe started as the desktop's user, otherwise (and when that
+// start fails) through the HTML Help control in this process. Without the
+// control, nothing happens.
 void ShowHelpTopic(int topic);
 
-// Starts the command line (searched for as CreateProcess does, and possibly
-// written to) as the owner of the shell window. 1 when it started. Either way
-// the calling thread is back in its own identity and every handle is closed.
-int LaunchAsInteractiveUser(char* commandLine);
+// The help viewer: hh.exe in the Windows directory, into path (MAX_PATH
+// bytes). False when that does not fit.
+bool GetHelpViewerPath(char* path);
+
+// Starts the program at application (a full path: nothing is searched for)
+// with the command line (possibly written to) as the owner of the shell
+// window. 1 when it started. Either way the calling thread is back in its own
+// identity and every handle is closed.
+int LaunchAsInteractiveUser(const char* application, char* commandLine);
 
 // HtmlHelpA through the run-time binding, which is made on the first call and
 // kept for the process. Once loading the control or finding its entry has

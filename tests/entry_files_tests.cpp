@@ -238,17 +238,7 @@ TEST_F(EntryFilesTest, MissingOrHeldFilesAreNotEntries)
 
 size_t CountFiles(const std::string& directory)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((directory + "\\*").c_str(), &found);
-    size_t count = 0;
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0)
-                ++count;
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
-    }
-    return count;
+    return FilesIn(directory).size();
 }
 
 TEST_F(EntryFilesTest, AFailedWriteLeavesTheOldEntryAndNoTemporaryFile)

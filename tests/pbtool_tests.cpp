@@ -89,6 +89,10 @@ TEST_F(PbtoolTest, RefusesBadNamesAndValues)
     ExpectOneLineError("a*b");
     EXPECT_EQ(1u, Run("new \"  \""));
     ExpectOneLineError("blank");
+    for (const char* device : {"COM1", "nul", "Con.txt"}) {
+        EXPECT_EQ(1u, Run(std::string("new ") + device)) << device;
+        ExpectOneLineError("is the name of a Windows device");
+    }
     EXPECT_EQ(1u, Run("new Far --phone " + std::string(40, '5')));
     ExpectOneLineError("phone");
     EXPECT_EQ(1u, Run("new Far --device-type 2"));

@@ -3,8 +3,9 @@
 // library's Create New Connection wizard and Properties sheet.
 //
 // It uses the library only through its public header and import library, as
-// any host does. Every failure prints one line to stderr and exits with 1;
-// a wrong command line exits with 2.
+// any host does, and compiles in the library's rule for device names, so
+// that it can say why such a name is refused. Every failure prints one line
+// to stderr and exits with 1; a wrong command line exits with 2.
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "DeviceNames.h"
 #include "VmrPhoneBook.h"
 
 namespace {
@@ -75,6 +77,8 @@ void CheckName(const std::string& name)
         throw Failure("the connection name must not be blank");
     if (name.find_first_of(kForbiddenNameCharacters) != std::string::npos)
         throw Failure("the connection name '" + name + "' holds one of \\ / : * ? \" < > |");
+    if (NamesDevice(name.c_str()))
+        throw Failure("the connection name '" + name + "' is the name of a Windows device; choose another name");
 }
 
 std::string EntryFile(VmrPhoneBook& book, const std::string& name)

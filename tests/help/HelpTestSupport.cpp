@@ -29,24 +29,6 @@ std::string UniqueTempFile(const char* tag)
     return name;
 }
 
-// The DOS name Wine gives a Unix path, through kernel32's Wine extension.
-std::string DosNameOfUnixPath(const char* unixPath)
-{
-    typedef WCHAR*(CDECL * ToDosFn)(LPCSTR);
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    ToDosFn toDos = reinterpret_cast<ToDosFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "wine_get_dos_file_name")));
-    if (toDos == NULL)
-        return "";
-    WCHAR* wide = toDos(unixPath);
-    if (wide == NULL)
-        return "";
-    char narrow[MAX_PATH];
-    int length = WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof(narrow), NULL, NULL);
-    HeapFree(GetProcessHeap(), 0, wide);
-    return length > 0 ? std::string(narrow) : std::string();
-}
-
 std::string EnvironmentValue(const char* name)
 {
     char value[1024];
@@ -71,21 +53,10 @@ std::string RunChildUnderLocale(const std::string& exePath, const char* unixLoca
     if (!overrides.empty())
         commandLine += " \"WINEDLLOVERRIDES=" + overrides + "\"";
     commandLine += " wine \"" + exePath + "\" --child " + name + " \"" + report + "\"";
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof(startup));
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process;
-    ZeroMemory(&process, sizeof(process));
-    if (!CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
-        return "failure=CreateProcess " + std::to_string(GetLastError()) + "\n";
     // A Unix program comes back without handles: the report tells which
     // Windows process the child became.
-    if (process.hThread != NULL)
-        CloseHandle(process.hThread);
-    if (process.hProcess != NULL)
-        CloseHandle(process.hProcess);
+    if (!StartWithoutHandles(commandLine))
+        return "failure=CreateProcess " + std::to_string(GetLastError()) + "\n";
 
     std::string text = WaitForFileText(report, kReportTimeoutMs);
     if (text.empty())
@@ -110,11 +81,6 @@ bool WriteChildReport(const char* reportPath, const std::string& text)
     std::string partial = std::string(reportPath) + ".part";
     return WriteFileBytes(partial, whole.data(), whole.size()) &&
            MoveFileExA(partial.c_str(), reportPath, MOVEFILE_REPLACE_EXISTING);
-}
-
-DWORD RunChild(const char* name, const std::string& arg, std::string* output)
-{
-    return RunProgram("\"" + SelfPath() + "\" --child " + name + " \"" + arg + "\"", output, NULL);
 }
 
 DWORD RunChildWithoutSystemHtmlHelp(const std::string& directory, const char* copyName, const char* name,
@@ -215,29 +181,6 @@ ScopedEnvironment::~ScopedEnvironment()
     SetEnvironmentVariableA(name_.c_str(), NULL);
 }
 
-std::string WaitForFileText(const std::string& path, DWORD timeoutMs)
-{
-    // The writer renames a finished file into place, but for a moment after
-    // the rename its handle may still keep readers out: read until it gives.
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            std::string text = FileText(path);
-            if (!text.empty())
-                return text;
-        }
-        if (GetTickCount() - start >= timeoutMs)
-            return "";
-        Sleep(50);
-    }
-}
-
-std::string FileText(const std::string& path)
-{
-    std::vector<unsigned char> bytes = ReadFileBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 std::vector<std::string> SplitLines(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -264,22 +207,6 @@ std::map<std::string, std::string> ParseRecord(const std::string& text)
             fields[line.substr(0, equals)] = line.substr(equals + 1);
     }
     return fields;
-}
-
-unsigned long CountOwnHandles()
-{
-    // Wine hands out the lowest free handle value, so the table stays dense.
-    // Each value is asked about on its own: Wine 8's wineserver crashes when
-    // the system-wide handle list is read while a process started from the
-    // Unix side connects (RunChildUnderLocale starts such processes).
-    const ULONG_PTR kHighestProbed = 0x4000;
-    unsigned long open = 0;
-    for (ULONG_PTR value = 4; value <= kHighestProbed; value += 4) {
-        DWORD flags = 0;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
-            ++open;
-    }
-    return open;
 }
 
 bool ThreadIsImpersonating(DWORD* lastError)

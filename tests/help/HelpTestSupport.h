@@ -25,10 +25,6 @@ std::string RunChildUnderLocale(const std::string& exePath, const char* unixLoca
 // and the file appears whole or not at all.
 bool WriteChildReport(const char* reportPath, const std::string& text);
 
-// Runs this program again as "--child NAME ARG" with the same environment and
-// answers its exit code; its standard output is put into output.
-DWORD RunChild(const char* name, const std::string& arg, std::string* output);
-
 // The same with a copy of this program, named copyName, in directory, for
 // which Wine loads no HTML Help control from the system: the copy and its
 // per-program Wine settings are removed again.
@@ -87,21 +83,11 @@ private:
     std::string name_;
 };
 
-// Waits up to timeoutMs for the file to exist with some text and answers
-// the text ("" if none came).
-std::string WaitForFileText(const std::string& path, DWORD timeoutMs);
-
-// The file's text, "" when there is none.
-std::string FileText(const std::string& path);
-
 // "name=value" lines, as the hh.exe double and the children write them.
 std::map<std::string, std::string> ParseRecord(const std::string& text);
 
 // The lines of a text, without their line ends.
 std::vector<std::string> SplitLines(const std::string& text);
-
-// The number of handles this process holds (values up to 0x4000).
-unsigned long CountOwnHandles();
 
 // True while the calling thread wears an impersonation token.
 bool ThreadIsImpersonating(DWORD* lastError);

@@ -1,7 +1,8 @@
 /*
- * hh.exe for the tests: records how it was started, then exits. The library
- * starts "hh.exe" by a bare name, so this program, built beside the test
- * programs, is found before the system's viewer.
+ * hh.exe for the tests: records how it was started, then exits. Built as
+ * hh-double.exe; the tests put it in their Wine prefix's Windows directory as
+ * hh.exe, where the library starts the viewer from, and plant copies of it
+ * where no viewer must be started from.
  *
  * The record goes to the file named by PHONEBK_HH_RECORD, else to hh-record.txt
  * beside this program, one "name=value" line each:

@@ -1,7 +1,8 @@
-// Opening help at a topic: hh.exe started as the owner of the shell window on
-// Windows NT, the HTML Help control otherwise. The hh.exe beside this program
-// is a double that records how it was started; the control is the double
-// registered for this process (see help_binding_tests.cpp for the binding).
+// Opening help at a topic: the Windows directory's hh.exe started as the owner
+// of the shell window on Windows NT, the HTML Help control otherwise. That
+// hh.exe is a double, put there by the tests, that records how it was
+// started; the control is the double registered for this process (see
+// help_binding_tests.cpp for the binding).
 // These tests make the shell window or rely on there being none.
 #include <gtest/gtest.h>
 #include <shlwapi.h>
@@ -78,7 +79,12 @@ protected:
           registration_(HtmlHelpDoublePath())
     {
     }
-    void SetUp() override { ASSERT_TRUE(registration_.active()); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(registration_.active());
+        viewer_ = InstallHelpViewerDouble();
+        ASSERT_FALSE(viewer_.empty());
+    }
 
     std::map<std::string, std::string> waitForViewer()
     {
@@ -93,7 +99,8 @@ protected:
     // started: after each the thread is itself again, and no round after the
     // first (which lets Wine make what it makes once per process) leaves a
     // handle more. afterEach runs after each start.
-    void ExpectLaunchesLeaveNothing(const char* commandLine, int started, const std::function<void()>& afterEach)
+    void ExpectLaunchesLeaveNothing(const std::string& application, const char* commandLine, int started,
+                                    const std::function<void()>& afterEach)
     {
         ShellWindowInAnotherProcess shell;
         ASSERT_TRUE(shell.ready());
@@ -101,7 +108,7 @@ protected:
         for (int round = 0; round < 4; ++round) {
             SCOPED_TRACE(round);
             std::vector<char> line(commandLine, commandLine + strlen(commandLine) + 1);
-            EXPECT_EQ(started, LaunchAsInteractiveUser(line.data()));
+            EXPECT_EQ(started, LaunchAsInteractiveUser(application.c_str(), line.data()));
             DWORD error = 0;
             EXPECT_FALSE(ThreadIsImpersonating(&error));
             EXPECT_EQ(static_cast<DWORD>(ERROR_NO_TOKEN), error);
@@ -119,11 +126,17 @@ protected:
     ScopedEnvironment viewerVariable_;
     ScopedEnvironment controlVariable_;
     HtmlHelpRegistration registration_;
+    std::string viewer_;
 };
 
 std::string Quoted(const std::string& text)
 {
     return "\"" + text + "\"";
+}
+
+std::string ViewerCommand(const std::string& viewer, int topic, const std::string& file)
+{
+    return Quoted(viewer) + " -mapid " + std::to_string(topic) + " " + Quoted(file);
 }
 
 TEST_F(HelpTopic, OnWindowsNtTheViewerRunsAsTheShellsOwnerAtTheTopic)
@@ -137,9 +150,9 @@ TEST_F(HelpTopic, OnWindowsNtTheViewerRunsAsTheShellsOwnerAtTheTopic)
 
     // No translated file lies beside this program: English, whatever the language.
     EXPECT_EQ(ProgramDirectory() + "\\vmhelp_en.chm", GetHelpFilePath());
-    EXPECT_EQ("hh.exe -mapid 4070 " + Quoted(GetHelpFilePath()), viewer["command"]);
-    EXPECT_EQ(0, _stricmp((ProgramDirectory() + "\\hh.exe").c_str(), viewer["program"].c_str()))
-        << viewer["program"] << ": not the hh.exe beside the program";
+    EXPECT_EQ(ViewerCommand(viewer_, 4070, GetHelpFilePath()), viewer["command"]);
+    EXPECT_EQ(0, _stricmp(viewer_.c_str(), viewer["program"].c_str()))
+        << viewer["program"] << ": not the Windows directory's hh.exe";
 
     // The identity: the shell's process and user, as far as Wine tells them
     // apart (every process there runs as the same Unix user).
@@ -164,7 +177,7 @@ TEST_F(HelpTopic, EachTopicReachesTheViewerCommandLine)
     for (int topic : {kHelpNameAndDevice, kHelpStartupPage}) {
         ShowHelpTopic(topic);
         std::map<std::string, std::string> viewer = waitForViewer();
-        EXPECT_EQ("hh.exe -mapid " + std::to_string(topic) + " " + Quoted(GetHelpFilePath()), viewer["command"]);
+        EXPECT_EQ(ViewerCommand(viewer_, topic, GetHelpFilePath()), viewer["command"]);
     }
 }
 
@@ -172,14 +185,33 @@ TEST_F(HelpTopic, EachTopicReachesTheViewerCommandLine)
 // shell's user and three handles open.
 TEST_F(HelpTopic, AfterAStartTheThreadIsItselfAgainAndNoHandleIsLeft)
 {
-    ExpectLaunchesLeaveNothing("hh.exe -mapid 4071 \"x.chm\"", 1, [this] {
+    ExpectLaunchesLeaveNothing(viewer_, "hh.exe -mapid 4071 \"x.chm\"", 1, [this] {
         EXPECT_EQ("hh.exe -mapid 4071 \"x.chm\"", waitForViewer()["command"]);
     });
 }
 
 TEST_F(HelpTopic, AStartThatFailsLeavesNothingBehindEither)
 {
-    ExpectLaunchesLeaveNothing("pb-no-such-viewer.exe -mapid 4070 \"x.chm\"", 0, [] {});
+    ExpectLaunchesLeaveNothing(dir_.file("pb-no-such-viewer.exe"), "pb-no-such-viewer.exe -mapid 4070 \"x.chm\"", 0,
+                               [] {});
+}
+
+// The mended fault: help started whatever "hh.exe" the search found first,
+// the host's directory and its current directory before the system's.
+TEST_F(HelpTopic, AViewerPlantedInTheCurrentDirectoryIsNotStarted)
+{
+    ShellWindowInAnotherProcess shell;
+    ASSERT_TRUE(shell.ready());
+    TempDir planted("planted");
+    ASSERT_TRUE(CopyFileA((ProgramDirectory() + "\\hh-double.exe").c_str(), planted.file("hh.exe").c_str(), FALSE));
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(sizeof(previous), previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(planted.path().c_str()));
+    ShowHelpTopic(kHelpFinish);
+    std::map<std::string, std::string> viewer = waitForViewer();
+    SetCurrentDirectoryA(previous);
+    ASSERT_FALSE(viewer.empty()) << "no viewer ran";
+    EXPECT_EQ(0, _stricmp(viewer_.c_str(), viewer["program"].c_str())) << viewer["program"] << " ran";
 }
 
 TEST_F(HelpTopic, WithoutAShellWindowHelpGoesThroughTheControl)
@@ -188,7 +220,7 @@ TEST_F(HelpTopic, WithoutAShellWindowHelpGoesThroughTheControl)
 
     char commandLine[] = "hh.exe -mapid 4070 \"x.chm\"";
     DWORD start = GetTickCount();
-    EXPECT_EQ(0, LaunchAsInteractiveUser(commandLine));
+    EXPECT_EQ(0, LaunchAsInteractiveUser(viewer_.c_str(), commandLine));
     EXPECT_LT(GetTickCount() - start, 900u) << "one look for the shell window, no waiting";
 
     ShowHelpTopic(kHelpGeneralPage);
@@ -218,7 +250,7 @@ TEST_F(HelpTopic, Windows98UsesTheControlEvenWithAShellAndNtUsesTheViewer)
     child = ParseRecord(output);
     ASSERT_EQ("2", child["platform"]) << "not run as Windows NT";
     std::map<std::string, std::string> viewer = waitForViewer();
-    EXPECT_EQ("hh.exe -mapid 4051 " + Quoted(child["path"]), viewer["command"]);
+    EXPECT_EQ(ViewerCommand(viewer_, 4051, child["path"]), viewer["command"]);
     EXPECT_TRUE(controlCalls().empty());
 
     // RunChildUnderVersion leaves each copy's Wine settings behind.

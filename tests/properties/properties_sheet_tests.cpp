@@ -253,6 +253,48 @@ TEST_F(PropertiesSheet, AWriteThatFailsKeepsTheSheetAndTheChanges)
     EXPECT_EQ("555 0199", Stored(&VmrPhoneBook::GetConnectPhoneNumber));
 }
 
+// The phone book directory deleted while the sheet is open: OK says the entry
+// could not be saved and keeps the sheet with what was typed, which goes to
+// the file once the directory is back.
+TEST_F(PropertiesSheet, AVanishedDirectoryKeepsTheSheetAndItsData)
+{
+    DialogDriver driver;
+    driver.WaitPage(IDD_GENERAL)
+        .Type(IDC_PHONE_NUMBER, "555 0177")
+        .Do("delete the phone book directory", [this](HWND) {
+            return DeleteFileA(phoneBook.file("Office.vmr").c_str()) && RemoveDirectoryA(phoneBook.path().c_str());
+        })
+        .PressSheetButton(PSBTN_OK)
+        .AnswerMessageBox(IDOK)
+        .WaitPage(IDD_GENERAL)
+        .ExpectText(IDC_PHONE_NUMBER, "555 0177")
+        .Do("make the directory again",
+            [this](HWND) { return CreateDirectoryA(phoneBook.path().c_str(), NULL) != FALSE; })
+        .PressSheetButton(PSBTN_OK)
+        .WaitClosed();
+    EXPECT_EQ(1, OpenSheet(driver));
+    ASSERT_EQ(1u, driver.MessageBoxes().size());
+    EXPECT_EQ(0u, driver.MessageBoxes()[0].text.find("The connection could not be saved."));
+    EXPECT_EQ("555 0177", Stored(&VmrPhoneBook::GetConnectPhoneNumber));
+}
+
+// Opened and closed 100 times, the sheet gives back every window and GDI
+// object it took; the first opening may make what is made once a process.
+TEST_F(PropertiesSheet, OpenedAndClosedAHundredTimesItGivesBackItsObjects)
+{
+    GuiObjects first;
+    for (int round = 0; round < 100; ++round) {
+        DialogDriver driver;
+        driver.WaitPage(IDD_GENERAL).PressSheetButton(PSBTN_CANCEL).WaitClosed();
+        ASSERT_EQ(1, OpenSheet(driver)) << "round " << round;
+        if (round == 0)
+            first = CountGuiObjects();
+    }
+    GuiObjects last = CountGuiObjects();
+    EXPECT_NE(0u, first.windows);
+    EXPECT_EQ(first.text(), last.text()) << "after the first round, and after the last";
+}
+
 TEST_F(PropertiesSheet, CancelWritesNothingButKeepsWhatLeavingGeneralSaved)
 {
     std::vector<unsigned char> before = FileBytes();
@@ -333,11 +375,18 @@ TEST_F(PropertiesSheet, AStartupPageNeverVisitedKeepsTheUtilities)
         EXPECT_EQ(1, stored.IsStartupUtility(slot)) << "slot " << slot;
 }
 
-// ---- Help: each page's topic, through the hh.exe double beside the program
+// ---- Help: each page's topic, through the viewer's double
 
 class PropertiesHelp : public PropertiesSheet
 {
 protected:
+    void SetUp() override
+    {
+        PropertiesSheet::SetUp();
+        viewer = InstallHelpViewerDouble();
+        ASSERT_FALSE(viewer.empty());
+    }
+
     std::string RecordFile(const std::string& label) const { return records.file(label + ".txt"); }
 
     // The sheet shows no Help button; its own press still brings PSN_HELP to
@@ -366,9 +415,10 @@ protected:
         return text.substr(at + 8, length);
     }
 
-    static std::string Topic(int topic) { return "hh.exe -mapid " + std::to_string(topic) + " "; }
+    std::string Topic(int topic) const { return "\"" + viewer + "\" -mapid " + std::to_string(topic) + " "; }
 
     TempDir records{"properties-help"};
+    std::string viewer;
 };
 
 TEST_F(PropertiesHelp, EachPageOpensItsTopic)

@@ -1,9 +1,17 @@
 #include "TestSupport.h"
 
 #include <stdio.h>
+#include <algorithm>
 #include <map>
 
 namespace {
+
+std::string SelfPath()
+{
+    char self[MAX_PATH];
+    DWORD length = GetModuleFileNameA(NULL, self, sizeof(self));
+    return std::string(self, length < sizeof(self) ? length : 0);
+}
 
 std::map<std::string, ChildFunction>& Children()
 {
@@ -74,6 +82,204 @@ std::string ProgramDirectory()
     DWORD length = GetModuleFileNameA(NULL, path, sizeof(path));
     std::string full(path, length);
     return full.substr(0, full.find_last_of('\\'));
+}
+
+std::string InstallHelpViewerDouble()
+{
+    char windows[MAX_PATH];
+    UINT length = GetWindowsDirectoryA(windows, sizeof(windows));
+    if (length == 0 || length >= sizeof(windows))
+        return "";
+    std::string viewer = std::string(windows) + "\\hh.exe";
+    std::string source = ProgramDirectory() + "\\hh-double.exe";
+    std::vector<unsigned char> wanted = ReadFileBytes(source);
+    if (wanted.empty())
+        return "";
+    if (ReadFileBytes(viewer) == wanted)
+        return viewer;
+    // Copied under a name of its own and renamed over the viewer, so that a
+    // viewer another test program is starting meanwhile is never half-written.
+    std::string staging = viewer + "." + std::to_string(GetCurrentProcessId()) + ".new";
+    if (!CopyFileA(source.c_str(), staging.c_str(), FALSE) ||
+        !MoveFileExA(staging.c_str(), viewer.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(staging.c_str());
+        return "";
+    }
+    return viewer;
+}
+
+// The DOS name Wine gives a Unix path, through kernel32's Wine extension.
+std::string DosNameOfUnixPath(const char* unixPath)
+{
+    typedef WCHAR*(CDECL * ToDosFn)(LPCSTR);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    ToDosFn toDos = reinterpret_cast<ToDosFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "wine_get_dos_file_name")));
+    if (toDos == NULL)
+        return "";
+    WCHAR* wide = toDos(unixPath);
+    if (wide == NULL)
+        return "";
+    char narrow[MAX_PATH];
+    int length = WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof(narrow), NULL, NULL);
+    HeapFree(GetProcessHeap(), 0, wide);
+    return length > 0 ? std::string(narrow) : std::string();
+}
+
+DWORD RunChild(const char* name, const std::string& arg, std::string* output)
+{
+    return RunProgram("\"" + SelfPath() + "\" --child " + name + " \"" + arg + "\"", output, NULL);
+}
+
+std::string WaitForFileText(const std::string& path, DWORD timeoutMs)
+{
+    // The writer renames a finished file into place, but for a moment after
+    // the rename its handle may still keep readers out: read until it gives.
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            std::string text = FileText(path);
+            if (!text.empty())
+                return text;
+        }
+        if (GetTickCount() - start >= timeoutMs)
+            return "";
+        Sleep(50);
+    }
+}
+
+std::string FileText(const std::string& path)
+{
+    std::vector<unsigned char> bytes = ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+unsigned long CountOwnHandles()
+{
+    // Wine hands out the lowest free handle value, so the table stays dense.
+    // Each value is asked about on its own: Wine 8's wineserver crashes when
+    // the system-wide handle list is read while a process started from the
+    // Unix side connects (RunChildUnderLocale starts such processes).
+    const ULONG_PTR kHighestProbed = 0x4000;
+    unsigned long open = 0;
+    for (ULONG_PTR value = 4; value <= kHighestProbed; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+            ++open;
+    }
+    return open;
+}
+
+namespace {
+
+BOOL CALLBACK CountWindow(HWND, LPARAM count)
+{
+    ++*reinterpret_cast<DWORD*>(count);
+    return TRUE;
+}
+
+// A top-level window of this process, and all its descendants.
+BOOL CALLBACK CountOwnWindow(HWND window, LPARAM count)
+{
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == GetCurrentProcessId()) {
+        CountWindow(window, count);
+        EnumChildWindows(window, CountWindow, count);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+GuiObjects CountGuiObjects()
+{
+    GuiObjects objects;
+    objects.userReported = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    objects.gdiReported = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    EnumWindows(CountOwnWindow, reinterpret_cast<LPARAM>(&objects.windows));
+    for (ULONG_PTR handle = 1; handle <= 0xFFFF; ++handle) {
+        if (GetObjectType(reinterpret_cast<HGDIOBJ>(handle)) != 0)
+            ++objects.gdiCounted;
+    }
+    return objects;
+}
+
+std::string GuiObjects::text() const
+{
+    return "USER " + std::to_string(userReported) + ", GDI " + std::to_string(gdiReported) + " reported; " +
+           std::to_string(windows) + " windows, " + std::to_string(gdiCounted) + " GDI objects counted";
+}
+
+std::vector<std::string> FilesIn(const std::string& directory)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((directory + "\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0)
+                names.push_back(found.cFileName);
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string UnixPathOf(const std::string& path)
+{
+    typedef char*(CDECL * ToUnixFn)(LPCWSTR);
+    ToUnixFn toUnix = reinterpret_cast<ToUnixFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    WCHAR wide[MAX_PATH];
+    if (toUnix == NULL || MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0)
+        return "";
+    char* unixPath = toUnix(wide);
+    if (unixPath == NULL)
+        return "";
+    std::string result = unixPath;
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return result;
+}
+
+bool StartWithoutHandles(const std::string& commandLine)
+{
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    ZeroMemory(&process, sizeof(process));
+    if (!CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return false;
+    if (process.hThread != NULL)
+        CloseHandle(process.hThread);
+    if (process.hProcess != NULL)
+        CloseHandle(process.hProcess);
+    return true;
+}
+
+bool RunUnixCommand(const std::string& command, DWORD timeoutMs)
+{
+    std::string shell = DosNameOfUnixPath("/bin/sh");
+    char base[MAX_PATH];
+    GetTempPathA(sizeof(base), base);
+    static unsigned counter = 0;
+    std::string status = std::string(base) + "pb-unix-" + std::to_string(GetCurrentProcessId()) + "-" +
+                         std::to_string(++counter) + ".txt";
+    DeleteFileA(status.c_str());
+    std::string unixStatus = UnixPathOf(status);
+    if (shell.empty() || unixStatus.empty())
+        return false;
+    std::string script = command + "; echo $? > '" + unixStatus + ".part'; mv '" + unixStatus + ".part' '" +
+                         unixStatus + "'";
+    if (!StartWithoutHandles("\"" + shell + "\" -c \"" + script + "\""))
+        return false;
+    std::string text = WaitForFileText(status, timeoutMs);
+    DeleteFileA(status.c_str());
+    return text.compare(0, 1, "0") == 0 && (text.size() == 1 || text[1] == '\n');
 }
 
 ChildRegistration::ChildRegistration(const char* name, ChildFunction function)
@@ -298,16 +504,20 @@ bool HeldChildReached()
     return held;
 }
 
-// The child side of FileHeldByAnotherProcess: "--child HoldFile <path>".
-TEST_CHILD(HoldFile)
+int HoldFileOpen(const char* path, DWORD sharing, DWORD creation)
 {
-    HANDLE file = CreateFileA(arg, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, sharing, NULL, creation, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return 1;
     bool held = HeldChildReached();
     CloseHandle(file);
     return held ? 0 : 1;
+}
+
+// The child side of FileHeldByAnotherProcess: "--child HoldFile <path>".
+TEST_CHILD(HoldFile)
+{
+    return HoldFileOpen(arg, 0, OPEN_EXISTING);
 }
 
 namespace {

@@ -41,6 +41,12 @@ private:
 // The directory of this test program, without a trailing backslash.
 std::string ProgramDirectory();
 
+// Puts the double of the help viewer that lies beside this program
+// (hh-double.exe, which records how it was started) where the library starts
+// the viewer from: hh.exe in the Windows directory of the tests' own Wine
+// prefix. Answers that path, "" when the double could not be put there.
+std::string InstallHelpViewerDouble();
+
 // Runs this test program again as a child under a Windows version that Wine
 // reports for it ("win98", "nt40", "win2k", "win7"), with the arguments
 // "--child NAME ARG". Returns the child's exit code; its standard output is
@@ -85,6 +91,11 @@ private:
 // child owns answers). False when the parent is not a HeldChild.
 bool HeldChildReached();
 
+// In a held child: opens the file for reading and writing with the sharing
+// and creation given, holds it until the release, and answers the child's
+// exit code (0 when it held the file).
+int HoldFileOpen(const char* path, DWORD sharing, DWORD creation);
+
 // Another process that holds a file open without sharing, until the object
 // goes.
 class FileHeldByAnotherProcess
@@ -100,6 +111,53 @@ private:
 // Runs a program with arguments (a command line), returning its exit code and
 // what it wrote to stdout and stderr.
 DWORD RunProgram(const std::string& commandLine, std::string* out, std::string* err);
+
+// Runs this program again as "--child NAME ARG" with the same environment and
+// answers its exit code; its standard output is put into output.
+DWORD RunChild(const char* name, const std::string& arg, std::string* output);
+
+// The DOS name Wine gives a Unix path, and the Unix name of a Windows path
+// ("" when there is none), through kernel32's Wine extensions.
+std::string DosNameOfUnixPath(const char* unixPath);
+std::string UnixPathOf(const std::string& path);
+
+// Starts a program and lets go of it at once; for Unix programs, of which
+// Wine hands out no handle.
+bool StartWithoutHandles(const std::string& commandLine);
+
+// Runs a command line of /bin/sh on the Unix side of Wine and waits up to
+// timeoutMs for it to end; true when its status was 0. Wine hands out no
+// handle of a Unix program, so the status comes back through a file. The
+// command must hold no double quote.
+bool RunUnixCommand(const std::string& command, DWORD timeoutMs = 20000);
+
+// Waits up to timeoutMs for the file to exist with some text and answers
+// the text ("" if none came).
+std::string WaitForFileText(const std::string& path, DWORD timeoutMs);
+
+// The file's text, "" when there is none.
+std::string FileText(const std::string& path);
+
+// The number of handles this process holds (values up to 0x4000), counted
+// one by one: Wine's GetProcessHandleCount answers 0.
+unsigned long CountOwnHandles();
+
+// What this process holds of the window system: its USER and GDI objects as
+// GetGuiResources reports them (Wine answers 0 for both, with error 120),
+// and as counted here one by one: the windows this process owns, top-level
+// and child, and the GDI handles GetObjectType knows (Wine finds an object by
+// the low word of its handle; Windows would not).
+struct GuiObjects {
+    DWORD userReported = 0;
+    DWORD gdiReported = 0;
+    DWORD windows = 0;
+    DWORD gdiCounted = 0;
+    std::string text() const;   // all four, for comparing and for messages
+};
+GuiObjects CountGuiObjects();
+
+// The names of the files and folders in a directory, sorted.
+std::vector<std::string> FilesIn(const std::string& directory);
 
 // Files and their contents.
 bool WriteFileBytes(const std::string& path, const void* data, size_t size);

@@ -26,6 +26,7 @@ const std::string kNameBlank = PhoneBookMessage("The connection name must not be
 const std::string kNameInvalid =
     PhoneBookMessage("A connection name cannot contain any of the following characters:\\n\t \\ / :  * ? \" < > | "
          "\\n\\nType another name.");
+const std::string kNameReserved = PhoneBookMessage("The new name is reserved.\\nType another name.");
 const std::string kNameTooLong = PhoneBookMessage("The name you entered is too long.\\nType a shorter name.");
 const std::string kEntryNotSaved = PhoneBookMessage(
     "The connection could not be saved.\\nMake sure that the phone book folder can be written to, and then "

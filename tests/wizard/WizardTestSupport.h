@@ -36,6 +36,7 @@ const char* NetworkDevice(int type);   // types 3 to 5
 extern const std::string kNameExists;          // 213
 extern const std::string kNameBlank;           // 218
 extern const std::string kNameInvalid;         // 201
+extern const std::string kNameReserved;        // 216
 extern const std::string kNameTooLong;         // 223
 extern const std::string kEntryNotSaved;       // 224
 extern const std::string kPasswordNoLogin;     // 219

@@ -23,7 +23,7 @@ TEST_F(NameChecks, EachCheckInItsOrderWithTheNameSelected)
     ASSERT_TRUE(CreateDirectoryA(books.file("sub").c_str(), NULL));
     ASSERT_TRUE(WriteFileBytes(books.file("sub\\inner.vmr"), "x", 1));
     const std::string longName(240, 'n');
-    FocusSeen taken, blank, tooLong, slashExisting, longColon, blankExisting;
+    FocusSeen taken, blank, tooLong, slashExisting, longColon, blankExisting, device, deviceColon;
     std::vector<FocusSeen> forbidden(9);
     const char characters[] = "\"\\/:*?<>|";
 
@@ -48,6 +48,12 @@ TEST_F(NameChecks, EachCheckInItsOrderWithTheNameSelected)
     driver.Do("make the file .vmr", [this](HWND) { return WriteFileBytes(books.file(".vmr"), "x", 1); })
         .Type(IDC_NEW_ENTRY_NAME, " ");
     RefusedNext(driver, IDD_WIZ_NAME_DEVICE, IDC_NEW_ENTRY_NAME, &blankExisting);
+    // A device's name comes after the characters (the mended fault: COM1
+    // was opened as the name was checked, and blocked for good).
+    driver.Type(IDC_NEW_ENTRY_NAME, " com1.txt ");
+    RefusedNext(driver, IDD_WIZ_NAME_DEVICE, IDC_NEW_ENTRY_NAME, &device);
+    driver.Type(IDC_NEW_ENTRY_NAME, "NUL:");
+    RefusedNext(driver, IDD_WIZ_NAME_DEVICE, IDC_NEW_ENTRY_NAME, &deviceColon);
     driver.Type(IDC_NEW_ENTRY_NAME, "a.b");
     Next(driver, IDD_WIZ_PHONE_NUMBER);
     Next(driver, IDD_WIZ_LOGIN);
@@ -59,10 +65,11 @@ TEST_F(NameChecks, EachCheckInItsOrderWithTheNameSelected)
     EXPECT_TRUE(driver.Finished());
     Strings expected = {kNameExists, kNameBlank};
     expected.insert(expected.end(), 9, kNameInvalid);
-    expected.insert(expected.end(), {kNameTooLong, kNameExists, kNameInvalid, kNameExists});
+    expected.insert(expected.end(),
+                    {kNameTooLong, kNameExists, kNameInvalid, kNameExists, kNameReserved, kNameInvalid});
     EXPECT_EQ(expected, Messages());
 
-    std::vector<FocusSeen> all = {taken, blank, tooLong, slashExisting, longColon, blankExisting};
+    std::vector<FocusSeen> all = {taken, blank, tooLong, slashExisting, longColon, blankExisting, device, deviceColon};
     all.insert(all.end(), forbidden.begin(), forbidden.end());
     for (size_t i = 0; i < all.size(); ++i) {
         EXPECT_TRUE(all[i].focused) << "refusal " << i;
@@ -321,11 +328,18 @@ TEST_F(DialUpLinkPage, ALongerNameThanTheFieldHoldsIsCut)
     EXPECT_EQ(std::string(255, 'r'), Field(entry, &VmrPhoneBook::GetRasLinkName));
 }
 
-// ---- Help: each page's topic, through the hh.exe double beside the program
+// ---- Help: each page's topic, through the viewer's double
 
 class HelpTopics : public WizardPaths
 {
 protected:
+    void SetUp() override
+    {
+        WizardPaths::SetUp();
+        viewer = InstallHelpViewerDouble();
+        ASSERT_FALSE(viewer.empty());
+    }
+
     // The double writes its record to the file named in its environment;
     // each press gets a file of its own.
     std::string RecordFile(const std::string& label) const { return records.file(label + ".txt"); }
@@ -365,12 +379,10 @@ protected:
         at += 8;
         return text.substr(at, text.find('\n', at) - at);
     }
-    static std::string Topic(int topic)
-    {
-        return "hh.exe -mapid " + std::to_string(topic) + " ";
-    }
+    std::string Topic(int topic) const { return "\"" + viewer + "\" -mapid " + std::to_string(topic) + " "; }
 
     TempDir records{"wizhelp"};
+    std::string viewer;
 };
 
 TEST_F(HelpTopics, EveryPageOpensItsTopicButTheDialUpLinkPage)
