@@ -12,6 +12,7 @@ struct Language {
     const char* tag;      // "de-DE": the screenshot folder, the script's name
     LANGID id;
     UINT codePage;        // the system's ANSI code page under that locale
+    const char* help;     // its help file, beside the host
 };
 
 extern const Language kLanguages[8];   // English first

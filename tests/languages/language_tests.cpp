@@ -187,6 +187,33 @@ TEST_F(Language_, ThePropertiesSheetSpeaksTheLanguage)
     EXPECT_TRUE(narrow.Finished());
 }
 
+// The first step's Help opens the help file of the system's language, beside
+// the program, at the step's topic.
+TEST_F(Language_, HelpOpensTheLanguagesFileAtThePagesTopic)
+{
+    std::string viewer = InstallHelpViewerDouble();
+    ASSERT_FALSE(viewer.empty());
+    TempDir records("language-help");
+    std::string record = records.file("viewer.txt");
+    SetEnvironmentVariableA("PHONEBK_HH_RECORD", record.c_str());
+    DialogDriver driver("wizard-help");
+    Drive(driver);
+    driver.WaitDialog(IDD_CONNECTION_TYPE).Press(IDHELP).Do("wait for the viewer", [record](HWND) {
+        return GetFileAttributesA(record.c_str()) != INVALID_FILE_ATTRIBUTES;
+    });
+    driver.Press(IDCANCEL).WaitClosed();
+    EXPECT_EQ(1, Create(driver, 0));
+    EXPECT_TRUE(driver.Finished());
+    SetEnvironmentVariableA("PHONEBK_HH_RECORD", NULL);
+
+    std::vector<unsigned char> bytes = ReadFileBytes(record);
+    std::string text(bytes.begin(), bytes.end());
+    std::string expected = "command=\"" + viewer + "\" -mapid 4070 \"" + ProgramDirectory() + "\\" + Expected().help + "\"";
+    size_t at = text.find(expected);
+    ASSERT_NE(std::string::npos, at) << text;
+    EXPECT_TRUE(text[at + expected.size()] == '\r' || text[at + expected.size()] == '\n') << text;
+}
+
 // ---- Double-byte text (Japanese and Simplified Chinese code pages)
 
 // A character of the ANSI code page whose second byte is `trail`: in code
