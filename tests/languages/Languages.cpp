@@ -176,24 +176,19 @@ std::wstring LoadExactString(HMODULE module, UINT id, LANGID language, bool* fou
     return std::wstring(reinterpret_cast<const wchar_t*>(at + 1), *at);
 }
 
-std::string Utf8(const std::wstring& text)
+std::string InCodePage(const std::wstring& text, UINT codePage)
 {
     if (text.empty())
         return std::string();
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), NULL, 0, NULL, NULL);
+    int size = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), NULL, 0, NULL, NULL);
     std::string out(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, NULL, NULL);
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], size, NULL, NULL);
     return out;
 }
 
-std::wstring Wide(const std::string& utf8)
+std::string Utf8(const std::wstring& text)
 {
-    if (utf8.empty())
-        return std::wstring();
-    int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), NULL, 0);
-    std::wstring out(size, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], size);
-    return out;
+    return InCodePage(text, CP_UTF8);
 }
 
 wchar_t Mnemonic(const std::wstring& text)

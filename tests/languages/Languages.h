@@ -54,8 +54,8 @@ DialogTemplate LoadTemplate(HMODULE module, int id, LANGID language);
 // String `id` in `language`; found is false where it has none.
 std::wstring LoadExactString(HMODULE module, UINT id, LANGID language, bool* found);
 
+std::string InCodePage(const std::wstring& text, UINT codePage);
 std::string Utf8(const std::wstring& text);
-std::wstring Wide(const std::string& utf8);
 // The mnemonic letter of a control text ("&&" is a literal &), upper-cased;
 // 0 where there is none.
 wchar_t Mnemonic(const std::wstring& text);

@@ -30,16 +30,6 @@ HMODULE Library()
     return GetModuleHandleA("PhoneBk.dll");
 }
 
-std::string InCodePage(const std::wstring& text, UINT codePage)
-{
-    if (text.empty())
-        return std::string();
-    int size = WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), NULL, 0, NULL, NULL);
-    std::string out(size, '\0');
-    WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size, NULL, NULL);
-    return out;
-}
-
 // What the library must show: its own text in the expected language, read
 // from the resources directly (not through the system's choice, which is
 // what is under test), in that language's code page.
