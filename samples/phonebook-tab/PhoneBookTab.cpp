@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <string.h>
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,14 @@ bool SameNoCase(const std::string& a, const std::string& b)
 bool FileExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+ULONGLONG LastWritten(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
 }
 
 // Dialogs 1500 and 1510 come with their text as a pattern: the name (%1!s!)
@@ -186,6 +195,7 @@ private:
     HFONT font_ = NULL;
     bool quitOnClose_ = false;
     std::vector<Row> rows_;
+    std::map<std::string, ULONGLONG> unreadable_;   // entry file and its time when it failed
     int renameRow_ = -1;
     std::string renameText_;
 };
@@ -501,7 +511,16 @@ void PhoneBookTab::AddRow(size_t index)
     int image = kDialUpImage;
     if (!row.dialUp) {
         std::vector<char> path = Writable(row.key);
-        row.readable = book_.ReadEntry(path.data()) == 1;
+        // The library tells the user once that an entry cannot be read; the
+        // same file, unchanged, is not read again at every refresh.
+        ULONGLONG written = LastWritten(row.key);
+        auto known = unreadable_.find(row.key);
+        row.readable = !(known != unreadable_.end() && known->second == written) &&
+                       book_.ReadEntry(path.data()) == 1;
+        if (row.readable)
+            unreadable_.erase(row.key);
+        else
+            unreadable_[row.key] = written;
         if (row.readable) {
             address = AddressText(book_);
             login = Field(book_, &VmrPhoneBook::GetLoginName);

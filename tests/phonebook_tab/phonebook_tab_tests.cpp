@@ -3,6 +3,7 @@
 // files and the list.
 #include <gtest/gtest.h>
 
+#include "EntryCipher.h"
 #include "TabTestSupport.h"
 
 namespace {
@@ -40,6 +41,25 @@ TEST_F(PhoneBookTabHost, TheListShowsTheEntriesThenDialUpNetworking)
     ASSERT_TRUE(DeleteFileA(books.file("Bench.vmr").c_str()));
     SendMessageA(window, WM_COMMAND, IDM_REFRESH, 0);
     EXPECT_EQ((Strings{"Lab", "Office", "Office Link"}), Names());
+}
+
+TEST_F(PhoneBookTabHost, AnUnreadableFileIsListedAndReportedOnce)
+{
+    // An entry of a later version of the library: reading it says so.
+    WriteEntry("Broken", 1, "555 0100", "");
+    std::string path = books.file("Broken.vmr");
+    std::vector<unsigned char> bytes = ReadFileBytes(path);
+    ASSERT_EQ(sizeof(VmrEntryRecord), bytes.size());
+    DecryptRecord(bytes.data(), static_cast<unsigned short>(bytes.size()));
+    reinterpret_cast<VmrEntryRecord*>(bytes.data())->Version = 42;
+    EncryptRecord(bytes.data(), static_cast<unsigned short>(bytes.size()));
+    ASSERT_TRUE(WriteFileBytes(path, bytes.data(), bytes.size()));
+    SendMessageA(window, WM_COMMAND, IDM_REFRESH, 0);
+    EXPECT_EQ("Cannot be read", Cell("Broken", 1));
+    size_t reported = Messages().size();
+    EXPECT_EQ(1u, reported);
+    SendMessageA(window, WM_COMMAND, IDM_REFRESH, 0);
+    EXPECT_EQ(reported, Messages().size());
 }
 
 TEST_F(PhoneBookTabHost, DeleteAsksWithTheLibrarysDialogAndKeepsTheFileOnNo)
