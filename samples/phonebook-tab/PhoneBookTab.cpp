@@ -307,7 +307,10 @@ void PhoneBookTab::CreateToolbar()
         button.iBitmap = tool.image;
         button.idCommand = tool.command;
         button.fsState = TBSTATE_ENABLED;
-        button.fsStyle = tool.command == 0 ? BTNS_SEP : BTNS_BUTTON | BTNS_AUTOSIZE;
+        bool view = tool.command == IDM_VIEW_LARGE_ICONS || tool.command == IDM_VIEW_DETAILS;
+        button.fsStyle = tool.command == 0 ? BTNS_SEP : (view ? BTNS_CHECKGROUP : BTNS_BUTTON) | BTNS_AUTOSIZE;
+        if (tool.command == IDM_VIEW_DETAILS)
+            button.fsState |= TBSTATE_CHECKED;
         button.iString = -1;
         if (tool.text != 0) {
             std::string text = LoadText(tool.text);
@@ -991,8 +994,9 @@ void PhoneBookTab::SetView(DWORD view)
 {
     LONG style = GetWindowLongA(list_, GWL_STYLE);
     SetWindowLongA(list_, GWL_STYLE, (style & ~LVS_TYPEMASK) | view);
-    CheckMenuRadioItem(GetMenu(window_), IDM_VIEW_LARGE_ICONS, IDM_VIEW_DETAILS,
-                       view == LVS_ICON ? IDM_VIEW_LARGE_ICONS : IDM_VIEW_DETAILS, MF_BYCOMMAND);
+    int command = view == LVS_ICON ? IDM_VIEW_LARGE_ICONS : IDM_VIEW_DETAILS;
+    CheckMenuRadioItem(GetMenu(window_), IDM_VIEW_LARGE_ICONS, IDM_VIEW_DETAILS, command, MF_BYCOMMAND);
+    SendMessageA(toolbar_, TB_CHECKBUTTON, command, TRUE);
     if (view == LVS_ICON)
         ListView_Arrange(list_, LVA_DEFAULT);
 }
@@ -1043,8 +1047,8 @@ HWND CreatePhoneBookTab(HINSTANCE instance, const VmrPhoneBook& book, const RasP
     HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU));
     CreationParameters parameters = {book, dialUp};
     HWND window = CreateWindowExA(0, kClassName, LoadText(IDS_APP_TITLE).c_str(),
-                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 760, 520, NULL, menu, instance,
-                                  &parameters);
+                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 760, 520, NULL,
+                                  menu, instance, &parameters);
     if (window == NULL) {
         if (menu != NULL)
             DestroyMenu(menu);
