@@ -422,7 +422,11 @@ void PhoneBookTab::ShowTab(int tab)
     ShowWindow(list_, phoneBook ? SW_SHOW : SW_HIDE);
     ShowWindow(details_, phoneBook ? SW_SHOW : SW_HIDE);
     ShowWindow(about_, phoneBook ? SW_HIDE : SW_SHOW);
-    EnableWindow(toolbar_, phoneBook);
+    // The list's commands wait for the list.
+    const int commands[] = {IDM_NEW, IDM_PROPERTIES, IDM_DELETE, IDM_RENAME, IDM_COPY, IDM_REFRESH,
+                            IDM_VIEW_LARGE_ICONS, IDM_VIEW_DETAILS};
+    for (int command : commands)
+        SendMessageA(toolbar_, TB_ENABLEBUTTON, command, phoneBook);
     if (!phoneBook) {
         char library[MAX_PATH] = "";
         GetModuleFileNameA(GetModuleHandleA(kLibraryName), library, sizeof(library));

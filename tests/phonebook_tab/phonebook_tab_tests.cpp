@@ -1,6 +1,8 @@
 // The sample host over a phone book of three connections and one Dial-Up
 // Networking entry: what its list shows, and what its commands do to the
 // files and the list.
+#include <windows.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include "EntryCipher.h"
@@ -198,8 +200,9 @@ TEST_F(PhoneBookTabHost, ChangesAskForTheLoginUntilLogOutAndLeavingTheTabLogsOut
 
     // A grant ends when the user leaves the Phone Book tab.
     HWND tabs = GetDlgItem(window, kTabsId);
-    NMHDR leaving = {tabs, static_cast<UINT_PTR>(kTabsId), static_cast<UINT>(TCN_SELCHANGING)};
-    SendMessageA(window, WM_NOTIFY, kTabsId, reinterpret_cast<LPARAM>(&leaving));
+    TabCtrl_SetCurFocus(tabs, 1);
+    EXPECT_FALSE(IsWindowVisible(list));
+    TabCtrl_SetCurFocus(tabs, 0);
     SendMessageA(window, WM_COMMAND, IDM_COPY, 0);
     EXPECT_EQ(asked + 2, gate->calls);
 }
