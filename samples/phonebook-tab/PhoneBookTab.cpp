@@ -464,18 +464,15 @@ void PhoneBookTab::Refresh(const std::string& selectKey)
 
     std::vector<Row> rows;
     for (const std::string& file : files) {
+        // The listing matches short names (x.vmrx) and directories too: only
+        // a file of the extension that opens is a connection.
         std::vector<char> path = Writable(file);
-        // The listing matches directories and short names too: only a file
-        // that opens is a connection.
-        if (!book_.IsValidEntry(path.data()))
+        if (!EndsWithNoCase(file, kExtension) || !book_.IsValidEntry(path.data()))
             continue;
         Row row;
         row.key = file;
         row.name = FileNamePart(file);
-        if (EndsWithNoCase(row.name, kExtension))
-            row.name.resize(row.name.size() - strlen(kExtension));
-        else
-            continue;   // a short-name match such as x.vmrx
+        row.name.resize(row.name.size() - strlen(kExtension));
         rows.push_back(row);
     }
     auto byName = [](const Row& a, const Row& b) { return lstrcmpiA(a.name.c_str(), b.name.c_str()) < 0; };

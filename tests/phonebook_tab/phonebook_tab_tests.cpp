@@ -156,6 +156,20 @@ TEST_F(PhoneBookTabHost, NewThroughTheWizardAddsARowAndSaysTheSession)
     EXPECT_EQ("A Velmora session with 'Home' would start now.", Status());
 }
 
+TEST_F(PhoneBookTabHost, PropertiesOpenTheSheetOrDialUpNetworkingsDialog)
+{
+    Select({"Office"});
+    DialogDriver driver;
+    driver.WaitPage(IDD_GENERAL).ExpectText(IDC_PHONE_NUMBER, "555 0100").PressSheetButton(PSBTN_CANCEL).WaitClosed();
+    Command(driver, IDM_PROPERTIES);
+    EXPECT_TRUE(driver.Finished());
+
+    Select({"Office Link"});
+    SendMessageA(window, WM_COMMAND, IDM_PROPERTIES, 0);
+    EXPECT_EQ(1u, ras->editCalls);
+    EXPECT_STREQ("Office Link", ras->editEntry);
+}
+
 TEST_F(PhoneBookTabHost, CopyTakesTheFirstFreeCopyName)
 {
     Select({"Office"});
