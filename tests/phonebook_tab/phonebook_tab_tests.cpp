@@ -156,6 +156,18 @@ TEST_F(PhoneBookTabHost, NewThroughTheWizardAddsARowAndSaysTheSession)
     EXPECT_EQ("A Velmora session with 'Home' would start now.", Status());
 }
 
+TEST_F(PhoneBookTabHost, NewDialUpNetworkingConnectionIsListedAndSelected)
+{
+    ras->createAddCount = 1;
+    lstrcpynA(ras->createAdds[0], "Travel", RAS_DOUBLE_NAME_SIZE);
+    DialogDriver driver;
+    driver.WaitDialog(IDD_CONNECTION_TYPE).Tick(IDC_TYPE_DIALUP).Press(IDC_TYPE_NEXT).WaitClosed();
+    Command(driver, IDM_NEW);
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_EQ((Strings{"Bench", "Lab", "Office", "Office Link", "Travel"}), Names());
+    EXPECT_EQ((Strings{"Travel"}), SelectedNames());
+}
+
 TEST_F(PhoneBookTabHost, PropertiesOpenTheSheetOrDialUpNetworkingsDialog)
 {
     Select({"Office"});
