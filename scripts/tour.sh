@@ -19,25 +19,15 @@ tour_program="$build/tests/doubles/phonebook_tab/phonebook_tab_tour.exe"
 out="$build/tour"
 languages="en-US=en_US de-DE=de_DE fr-FR=fr_FR it-IT=it_IT ja-JP=ja_JP pt-BR=pt_BR zh-CN=zh_CN es-ES=es_ES"
 
-display=""
-for n in $(seq 141 190); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-        display=":$n"
-        break
-    fi
-done
-[ -n "$display" ] || { echo "tour.sh: no free X display number" >&2; exit 1; }
-Xvfb "$display" -nolisten tcp -screen 0 1280x1024x24 >/dev/null 2>&1 &
-xvfb_pid=$!
 cleanup() {
     stop_wine
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
+    stop_xvfb
 }
 trap cleanup EXIT
-export DISPLAY="$display"
+start_xvfb 141
 # Wine's servers started on another display would draw elsewhere.
 stop_wine
+start_wine
 
 failed=""
 for pair in $languages; do
