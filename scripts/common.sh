@@ -29,3 +29,26 @@ start_wine() {
         WINEPREFIX="$build/wine/$kind" wineserver -p >/dev/null 2>&1 || true
     done
 }
+
+# Starts an Xvfb on the first free display number from $1 on, for the programs
+# that draw real windows: exports DISPLAY and sets xvfb_pid; stop_xvfb ends it.
+start_xvfb() {
+    local n display=""
+    for n in $(seq "$1" $(($1 + 49))); do
+        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+            display=":$n"
+            break
+        fi
+    done
+    [ -n "$display" ] || { echo "$(basename "$0"): no free X display number" >&2; return 1; }
+    Xvfb "$display" -nolisten tcp -screen 0 1280x1024x24 >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY="$display"
+}
+
+stop_xvfb() {
+    if [ -n "${xvfb_pid:-}" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+}

@@ -1,0 +1,36 @@
+// The host's own texts: loaded from its resources in the user's language and
+// filled in through the system's message formatting, as the library fills the
+// texts of its delete confirmations.
+#ifndef PHONEBOOK_TAB_HOSTTEXT_H
+#define PHONEBOOK_TAB_HOSTTEXT_H
+
+#include <windows.h>
+#include <string>
+#include <vector>
+
+// String `id` of the program's resources; empty when there is none.
+std::string LoadText(UINT id);
+
+// `pattern` with its inserts (%1, %2!d!, ...) filled from `inserts`: text
+// pointers for !s! and numbers for !d! and !u!. Empty when the pattern does not
+// format (a malformed translation), so a caller never shows half a message.
+std::string FormatText(const std::string& pattern, const std::vector<DWORD_PTR>& inserts);
+std::string FormatText(UINT id, const std::vector<DWORD_PTR>& inserts);
+
+// Inserts for FormatText.
+inline DWORD_PTR TextInsert(const std::string& text) { return reinterpret_cast<DWORD_PTR>(text.c_str()); }
+inline DWORD_PTR NumberInsert(unsigned long number) { return static_cast<DWORD_PTR>(number); }
+
+// The file name part of a path, after its last backslash; a trail byte that
+// looks like a backslash in a double-byte code page does not count.
+std::string FileNamePart(const std::string& path);
+// The path up to and including its last backslash.
+std::string DirectoryPart(const std::string& path);
+// Whether `text` ends with `suffix`, without regard to case.
+bool EndsWithNoCase(const std::string& text, const std::string& suffix);
+// Whether `text` holds one of `characters`, read character by character.
+bool HoldsAnyOf(const std::string& text, const char* characters);
+// `text` without blanks at either end.
+std::string TrimBlanks(const std::string& text);
+
+#endif

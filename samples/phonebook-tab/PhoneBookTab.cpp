@@ -1,0 +1,657 @@
+// The Phone Book tab's window: its layout, its tabs and the list of
+// connections with the details of the selected one.
+//
+// The list is always read back from the phone books after a change, never
+// patched by hand: what it shows is what is on disk (and in Dial-Up
+// Networking's phone book) at the last refresh.
+#include "PhoneBookTab.h"
+
+#include <string.h>
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "HostText.h"
+#include "TabWindow.h"
+#include "resources/TabResources.h"
+
+namespace phonebook_tab {
+
+namespace {
+
+int PHONEBK_CALLBACK CollectName(char* entry, long list)
+{
+    reinterpret_cast<std::vector<std::string>*>(list)->push_back(entry);
+    return 1;
+}
+
+}  // namespace
+
+std::vector<char> Writable(const std::string& text)
+{
+    std::vector<char> buffer(text.begin(), text.end());
+    buffer.push_back('\0');
+    return buffer;
+}
+
+std::string Field(VmrPhoneBook& book, void (VmrPhoneBook::*get)(char*, unsigned short))
+{
+    char text[600];
+    (book.*get)(text, sizeof(text));
+    return text;
+}
+
+bool SameNoCase(const std::string& a, const std::string& b)
+{
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+static ULONGLONG LastWritten(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+// What CreateWindowEx hands to WM_NCCREATE: the phone books the window
+// copies.
+struct CreationParameters {
+    const VmrPhoneBook& book;
+    const RasPhoneBook& dialUp;
+};
+
+LRESULT CALLBACK PhoneBookTab::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    PhoneBookTab* tab = reinterpret_cast<PhoneBookTab*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (message == WM_NCCREATE) {
+        // The window owns its object from here to WM_NCDESTROY.
+        const CreationParameters* parameters =
+            static_cast<const CreationParameters*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        tab = new PhoneBookTab(parameters->book, parameters->dialUp);
+        tab->window_ = window;
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(tab));
+    }
+    if (tab == nullptr)
+        return DefWindowProcA(window, message, wParam, lParam);
+    LRESULT result = tab->Handle(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        delete tab;
+    }
+    return result;
+}
+
+LRESULT PhoneBookTab::Handle(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE: return OnCreate() ? 0 : -1;
+    case WM_SIZE: OnSize(); return 0;
+    case WM_COMMAND: OnCommand(LOWORD(wParam)); return 0;
+    case WM_NOTIFY: return OnNotify(reinterpret_cast<const NMHDR*>(lParam));
+    case WM_SETFOCUS: if (OnPhoneBookTab()) SetFocus(list_); return 0;
+    case WM_CTLCOLORSTATIC: return OnStaticColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_APP_RENAME: Rename(renameRow_, renameText_); return 0;
+    case WM_APP_QUIT_ON_CLOSE: quitOnClose_ = true; return 0;
+    case WM_DESTROY: OnDestroy(); return 0;
+    default: return DefWindowProcA(window_, message, wParam, lParam);
+    }
+}
+
+bool PhoneBookTab::OnCreate()
+{
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    CreateToolbar();
+    status_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
+                              window_, reinterpret_cast<HMENU>(kStatusId), instance, NULL);
+    tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, window_,
+                            reinterpret_cast<HMENU>(kTabsId), instance, NULL);
+    if (toolbar_ == NULL || status_ == NULL || tabs_ == NULL)
+        return false;
+    SendMessageA(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), 0);
+    const UINT tabTexts[] = {IDS_TAB_PHONE_BOOK, IDS_TAB_ABOUT};
+    for (int i = 0; i < 2; ++i) {
+        std::vector<char> text = Writable(LoadText(tabTexts[i]));
+        TCITEMA item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = text.data();
+        SendMessageA(tabs_, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
+    }
+
+    CreateList();
+    details_ = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+                               WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+                               0, 0, 0, 0, window_, reinterpret_cast<HMENU>(kDetailsId), instance, NULL);
+    about_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_LEFT, 0, 0, 0, 0, window_,
+                             reinterpret_cast<HMENU>(kAboutId), instance, NULL);
+    if (list_ == NULL || details_ == NULL || about_ == NULL)
+        return false;
+    SendMessageA(details_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), 0);
+    SendMessageA(about_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), 0);
+    CheckMenuRadioItem(GetMenu(window_), IDM_VIEW_LARGE_ICONS, IDM_VIEW_DETAILS, IDM_VIEW_DETAILS, MF_BYCOMMAND);
+    Refresh(std::string());
+    return true;
+}
+
+void PhoneBookTab::CreateToolbar()
+{
+    toolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
+                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_TOP,
+                               0, 0, 0, 0, window_, reinterpret_cast<HMENU>(kToolbarId), GetModuleHandleA(NULL),
+                               NULL);
+    if (toolbar_ == NULL)
+        return;
+    SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    TBADDBITMAP standard = {HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
+    int first = static_cast<int>(SendMessageA(toolbar_, TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&standard)));
+    TBADDBITMAP views = {HINST_COMMCTRL, IDB_VIEW_SMALL_COLOR};
+    int firstView = static_cast<int>(SendMessageA(toolbar_, TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&views)));
+    struct Tool {
+        int image;
+        int command;
+        UINT text;
+    };
+    const Tool tools[] = {
+        {first + STD_FILENEW, IDM_NEW, IDS_TOOL_NEW},
+        {first + STD_PROPERTIES, IDM_PROPERTIES, IDS_TOOL_PROPERTIES},
+        {first + STD_DELETE, IDM_DELETE, IDS_TOOL_DELETE},
+        {first + STD_REPLACE, IDM_RENAME, IDS_TOOL_RENAME},
+        {first + STD_COPY, IDM_COPY, IDS_TOOL_COPY},
+        {first + STD_REDOW, IDM_REFRESH, IDS_TOOL_REFRESH},
+        {0, 0, 0},
+        {firstView + VIEW_LARGEICONS, IDM_VIEW_LARGE_ICONS, 0},
+        {firstView + VIEW_DETAILS, IDM_VIEW_DETAILS, 0},
+    };
+    for (const Tool& tool : tools) {
+        TBBUTTON button = {};
+        button.iBitmap = tool.image;
+        button.idCommand = tool.command;
+        button.fsState = TBSTATE_ENABLED;
+        bool view = tool.command == IDM_VIEW_LARGE_ICONS || tool.command == IDM_VIEW_DETAILS;
+        button.fsStyle = tool.command == 0 ? BTNS_SEP : (view ? BTNS_CHECKGROUP : BTNS_BUTTON) | BTNS_AUTOSIZE;
+        if (tool.command == IDM_VIEW_DETAILS)
+            button.fsState |= TBSTATE_CHECKED;
+        button.iString = -1;
+        if (tool.text != 0) {
+            std::string text = LoadText(tool.text);
+            // The toolbar's string list: one text, ended by two zeros.
+            std::vector<char> list(text.begin(), text.end());
+            list.push_back('\0');
+            list.push_back('\0');
+            button.iString = SendMessageA(toolbar_, TB_ADDSTRINGA, 0, reinterpret_cast<LPARAM>(list.data()));
+        }
+        SendMessageA(toolbar_, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
+    }
+    SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
+}
+
+void PhoneBookTab::CreateList()
+{
+    list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_EDITLABELS | LVS_SHOWSELALWAYS |
+                                LVS_AUTOARRANGE,
+                            0, 0, 0, 0, window_, reinterpret_cast<HMENU>(kListId), GetModuleHandleA(NULL), NULL);
+    if (list_ == NULL)
+        return;
+    SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+
+    // The library's own icons: a connection, and a device for Dial-Up
+    // Networking; the image lists keep copies.
+    HMODULE library = GetModuleHandleA(kLibraryName);
+    smallImages_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 3, 0);
+    largeImages_ = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 3, 0);
+    const int icons[] = {kConnectionIcon, kDeviceIcon};
+    for (HIMAGELIST images : {smallImages_, largeImages_}) {
+        int size = images == smallImages_ ? 16 : 32;
+        for (int icon : icons) {
+            HICON loaded = static_cast<HICON>(
+                LoadImageA(library, MAKEINTRESOURCEA(icon), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+            ImageList_AddIcon(images, loaded != NULL ? loaded : LoadIconA(NULL, IDI_APPLICATION));
+            if (loaded != NULL)
+                DestroyIcon(loaded);
+        }
+        ImageList_AddIcon(images, LoadIconA(NULL, IDI_WARNING));   // shared: never destroyed
+    }
+    ListView_SetImageList(list_, smallImages_, LVSIL_SMALL);
+    ListView_SetImageList(list_, largeImages_, LVSIL_NORMAL);
+
+    const UINT titles[] = {IDS_COLUMN_NAME, IDS_COLUMN_KIND, IDS_COLUMN_ADDRESS, IDS_COLUMN_LOGIN};
+    const int widths[] = {160, 215, 180, 120};
+    for (int i = 0; i < 4; ++i) {
+        std::vector<char> title = Writable(LoadText(titles[i]));
+        LVCOLUMNA column = {};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.pszText = title.data();
+        column.cx = widths[i];
+        column.iSubItem = i;
+        SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+    }
+}
+
+// The details are read-only, not disabled: they keep the colours of text.
+LRESULT PhoneBookTab::OnStaticColour(HDC dc, HWND control)
+{
+    if (control != details_)
+        return DefWindowProcA(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                              reinterpret_cast<LPARAM>(control));
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+}
+
+void PhoneBookTab::OnDestroy()
+{
+    // Closing the window leaves the tab as much as choosing another does.
+    if (OnPhoneBookTab())
+        book_.OnExitPhoneBookTab();
+    if (smallImages_ != NULL)
+        ImageList_Destroy(smallImages_);
+    if (largeImages_ != NULL)
+        ImageList_Destroy(largeImages_);
+    smallImages_ = largeImages_ = NULL;
+    if (quitOnClose_)
+        PostQuitMessage(0);
+}
+
+void PhoneBookTab::OnSize()
+{
+    RECT client;
+    GetClientRect(window_, &client);
+    SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
+    SendMessageA(status_, WM_SIZE, 0, 0);
+    RECT bar;
+    GetWindowRect(toolbar_, &bar);
+    int top = bar.bottom - bar.top;
+    GetWindowRect(status_, &bar);
+    int bottom = client.bottom - (bar.bottom - bar.top);
+    MoveWindow(tabs_, 4, top + 2, client.right - 8, bottom - top - 4, TRUE);
+
+    RECT page = {4, top + 2, client.right - 4, bottom - 2};
+    TabCtrl_AdjustRect(tabs_, FALSE, &page);
+    int detailsHeight = 84;
+    int width = page.right - page.left;
+    int height = page.bottom - page.top;
+    MoveWindow(list_, page.left, page.top, width, height - detailsHeight - 4, TRUE);
+    MoveWindow(details_, page.left, page.bottom - detailsHeight, width, detailsHeight, TRUE);
+    MoveWindow(about_, page.left + 8, page.top + 8, width - 16, height - 16, TRUE);
+}
+
+void PhoneBookTab::ShowTab(int tab)
+{
+    bool phoneBook = tab == 0;
+    ShowWindow(list_, phoneBook ? SW_SHOW : SW_HIDE);
+    ShowWindow(details_, phoneBook ? SW_SHOW : SW_HIDE);
+    ShowWindow(about_, phoneBook ? SW_HIDE : SW_SHOW);
+    // The list's commands wait for the list.
+    const int commands[] = {IDM_NEW, IDM_PROPERTIES, IDM_DELETE, IDM_RENAME, IDM_COPY, IDM_REFRESH,
+                            IDM_VIEW_LARGE_ICONS, IDM_VIEW_DETAILS};
+    for (int command : commands)
+        SendMessageA(toolbar_, TB_ENABLEBUTTON, command, phoneBook);
+    if (!phoneBook) {
+        char library[MAX_PATH] = "";
+        GetModuleFileNameA(GetModuleHandleA(kLibraryName), library, sizeof(library));
+        std::string version = "?";
+        DWORD ignored = 0;
+        DWORD size = GetFileVersionInfoSizeA(library, &ignored);
+        std::vector<char> info(size);
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT fixedSize = 0;
+        if (size != 0 && GetFileVersionInfoA(library, 0, size, info.data()) &&
+            VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedSize) &&
+            fixedSize >= sizeof(VS_FIXEDFILEINFO)) {
+            version = std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+                      std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+                      std::to_string(HIWORD(fixed->dwFileVersionLS));
+        }
+        // The phone book directory is the object's first field, 260 bytes:
+        // the layout is the published one.
+        const char* directory = reinterpret_cast<const char*>(&book_);
+        std::string folder(directory, strnlen(directory, 260));
+        SetWindowTextA(about_, FormatText(IDS_ABOUT, {TextInsert(version), TextInsert(folder)}).c_str());
+    } else {
+        SetFocus(list_);
+    }
+}
+
+// ---- The list
+
+void PhoneBookTab::Refresh(const std::string& selectKey)
+{
+    std::vector<std::string> files;
+    book_.EnumEntryNames(CollectName, reinterpret_cast<long>(&files));
+    std::vector<std::string> dialUpNames;
+    dialUp_.EnumEntryNames(CollectName, reinterpret_cast<long>(&dialUpNames));
+
+    std::vector<Row> rows;
+    for (const std::string& file : files) {
+        // The listing matches short names (x.vmrx) and directories too: only
+        // a file of the extension that opens is a connection.
+        std::vector<char> path = Writable(file);
+        if (!EndsWithNoCase(file, kExtension) || !book_.IsValidEntry(path.data()))
+            continue;
+        Row row;
+        row.key = file;
+        row.name = FileNamePart(file);
+        row.name.resize(row.name.size() - strlen(kExtension));
+        rows.push_back(row);
+    }
+    auto byName = [](const Row& a, const Row& b) { return lstrcmpiA(a.name.c_str(), b.name.c_str()) < 0; };
+    std::sort(rows.begin(), rows.end(), byName);
+    // Dial-Up Networking's entries follow as a group of their own, in the
+    // order its phone book lists them.
+    for (const std::string& name : dialUpNames) {
+        Row row;
+        row.dialUp = true;
+        row.name = name;
+        row.key = name;
+        rows.push_back(row);
+    }
+
+    SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+    ListView_DeleteAllItems(list_);
+    rows_ = rows;
+    for (size_t i = 0; i < rows_.size(); ++i)
+        AddRow(i);
+    int select = -1;
+    for (size_t i = 0; i < rows_.size() && !selectKey.empty(); ++i) {
+        if (SameNoCase(rows_[i].key, selectKey))
+            select = static_cast<int>(i);
+    }
+    if (select >= 0) {
+        ListView_SetItemState(list_, select, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_EnsureVisible(list_, select, FALSE);
+    }
+    SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, NULL, TRUE);
+    ShowDetails();
+    ShowCount();
+}
+
+void PhoneBookTab::AddRow(size_t index)
+{
+    Row& row = rows_[index];
+    std::string kind = LoadText(IDS_KIND_DIALUP);
+    std::string address, login;
+    int image = kDialUpImage;
+    if (!row.dialUp) {
+        std::vector<char> path = Writable(row.key);
+        // The library tells the user once that an entry cannot be read; the
+        // same file, unchanged, is not read again at every refresh.
+        ULONGLONG written = LastWritten(row.key);
+        auto known = unreadable_.find(row.key);
+        row.readable = !(known != unreadable_.end() && known->second == written) &&
+                       book_.ReadEntry(path.data()) == 1;
+        if (row.readable)
+            unreadable_.erase(row.key);
+        else
+            unreadable_[row.key] = written;
+        if (row.readable) {
+            address = AddressText(book_);
+            login = Field(book_, &VmrPhoneBook::GetLoginName);
+            kind = KindText(book_, path.data());
+            image = kConnectionImage;
+        } else {
+            kind = LoadText(IDS_KIND_UNREADABLE);
+            image = kUnreadableImage;
+        }
+    }
+    std::vector<char> name = Writable(row.name);
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
+    item.iItem = static_cast<int>(index);
+    item.pszText = name.data();
+    item.iImage = image;
+    item.lParam = static_cast<LPARAM>(index);
+    int at = static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    const std::string* columns[] = {&kind, &address, &login};
+    for (int column = kKindColumn; column <= kLoginColumn; ++column) {
+        std::vector<char> text = Writable(*columns[column - 1]);
+        LVITEMA sub = {};
+        sub.iSubItem = column;
+        sub.pszText = text.data();
+        SendMessageA(list_, LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&sub));
+    }
+}
+
+// The kind follows the device type; a network connection may run over
+// Dial-Up Networking. IsRasLinkEntry reads the entry once more, so the
+// caller takes the other columns first.
+std::string PhoneBookTab::KindText(VmrPhoneBook& book, char* path)
+{
+    switch (book.GetDeviceType()) {
+    case 1: return LoadText(IDS_KIND_MODEM);
+    case 2: return LoadText(IDS_KIND_CABLE);
+    default: return LoadText(book.IsRasLinkEntry(path) ? IDS_KIND_NETWORK_DIALUP : IDS_KIND_NETWORK);
+    }
+}
+
+std::string PhoneBookTab::AddressText(VmrPhoneBook& book)
+{
+    unsigned short type = book.GetDeviceType();
+    if (type == 2)
+        return std::string();
+    if (type != 1)
+        return Field(book, &VmrPhoneBook::GetConnectWorkstationName);
+    std::string number = Field(book, &VmrPhoneBook::GetConnectPhoneNumber);
+    std::string area = Field(book, &VmrPhoneBook::GetConnectAreaCode);
+    if (book.UseCountryCodeAndAreaCode() && !area.empty())
+        return "(" + area + ") " + number;
+    return number;
+}
+
+std::string PhoneBookTab::DetailsText(VmrPhoneBook& book)
+{
+    std::string none = LoadText(IDS_NONE);
+    auto orNone = [&none](const std::string& text) { return text.empty() ? none : text; };
+    std::string device = orNone(Field(book, &VmrPhoneBook::GetTapiLineName));
+    std::string adapter = orNone(Field(book, &VmrPhoneBook::GetAdapterName));
+    std::string country = Field(book, &VmrPhoneBook::GetConnectCountryCode);
+    std::string area = Field(book, &VmrPhoneBook::GetConnectAreaCode);
+    std::string codes = orNone(book.UseCountryCodeAndAreaCode() ? TrimBlanks(country + " " + area) : std::string());
+    std::string link = orNone(Field(book, &VmrPhoneBook::GetRasLinkName));
+    std::string locator = orNone(book.UseInternet() ? Field(book, &VmrPhoneBook::GetInternetLocatorServer)
+                                                    : std::string());
+    std::string dialog = LoadText(book.GetDisplayConnectDialog() ? IDS_YES : IDS_NO);
+    char password[64];
+    book.GetPassword(password, sizeof(password));
+    std::string passwordState = LoadText(password[0] != '\0' ? IDS_PASSWORD_SET : IDS_NONE);
+    SecureZeroMemory(password, sizeof(password));
+    std::string utilities;
+    for (unsigned short slot = 0; slot < 10; ++slot) {
+        if (book.IsStartupUtility(slot))
+            utilities += (utilities.empty() ? "" : ", ") + std::to_string(slot + 1);
+    }
+    utilities = orNone(utilities);
+    return FormatText(IDS_DETAILS, {TextInsert(device), TextInsert(adapter), TextInsert(codes), TextInsert(link),
+                                    TextInsert(locator), NumberInsert(book.GetConnectTimeout()),
+                                    TextInsert(dialog), TextInsert(passwordState), TextInsert(utilities)});
+}
+
+void PhoneBookTab::ShowDetails()
+{
+    int index = FocusedRow();
+    std::vector<int> selected = SelectedRows();
+    std::string text;
+    if (index >= 0 && selected.size() == 1) {
+        const Row& row = rows_[index];
+        if (row.dialUp) {
+            text = row.name + "\r\n" + LoadText(IDS_KIND_DIALUP);
+        } else if (row.readable) {
+            std::vector<char> path = Writable(row.key);
+            if (book_.ReadEntry(path.data()))
+                text = DetailsText(book_);
+        }
+    }
+    SetWindowTextA(details_, text.c_str());
+}
+
+std::vector<int> PhoneBookTab::SelectedRows() const
+{
+    std::vector<int> rows;
+    for (int item = ListView_GetNextItem(list_, -1, LVNI_SELECTED); item >= 0;
+         item = ListView_GetNextItem(list_, item, LVNI_SELECTED)) {
+        LVITEMA lookup = {};
+        lookup.mask = LVIF_PARAM;
+        lookup.iItem = item;
+        if (SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&lookup)) &&
+            lookup.lParam >= 0 && static_cast<size_t>(lookup.lParam) < rows_.size())
+            rows.push_back(static_cast<int>(lookup.lParam));
+    }
+    return rows;
+}
+
+int PhoneBookTab::FocusedRow() const
+{
+    int item = ListView_GetNextItem(list_, -1, LVNI_FOCUSED | LVNI_SELECTED);
+    if (item < 0)
+        item = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+    if (item < 0)
+        return -1;
+    LVITEMA lookup = {};
+    lookup.mask = LVIF_PARAM;
+    lookup.iItem = item;
+    if (!SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&lookup)) || lookup.lParam < 0 ||
+        static_cast<size_t>(lookup.lParam) >= rows_.size())
+        return -1;
+    return static_cast<int>(lookup.lParam);
+}
+
+std::string PhoneBookTab::FocusedKey() const
+{
+    int row = FocusedRow();
+    return row >= 0 ? rows_[row].key : std::string();
+}
+
+// A row whose entry went away since the last refresh is said so, and the
+// list is read again.
+bool PhoneBookTab::StillThere(const Row& row)
+{
+    std::vector<char> key = Writable(row.key);
+    bool there = row.dialUp ? dialUp_.IsValidEntry(key.data()) == 1 : FileExists(row.key);
+    if (!there) {
+        Say(IDS_GONE, row.name);
+        Refresh(std::string());
+    }
+    return there;
+}
+
+// The row a command for one connection acts on, when it is still there.
+bool PhoneBookTab::TakeFocusedRow(Row* row)
+{
+    int index = FocusedRow();
+    if (index < 0)
+        return false;
+    *row = rows_[index];
+    return StillThere(*row);
+}
+
+
+LRESULT PhoneBookTab::OnNotify(const NMHDR* header)
+{
+    if (header->idFrom == static_cast<UINT_PTR>(kTabsId)) {
+        if (header->code == TCN_SELCHANGING && OnPhoneBookTab())
+            book_.OnExitPhoneBookTab();
+        else if (header->code == TCN_SELCHANGE)
+            ShowTab(TabCtrl_GetCurSel(tabs_));
+        return 0;
+    }
+    if (header->idFrom != static_cast<UINT_PTR>(kListId))
+        return 0;
+    switch (header->code) {
+    case NM_DBLCLK:
+        if (reinterpret_cast<const NMITEMACTIVATE*>(header)->iItem >= 0)
+            Properties();
+        return 0;
+    case NM_RETURN: Properties(); return 0;
+    case LVN_KEYDOWN: {
+        WORD key = reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey;
+        if (key == VK_DELETE)
+            Delete();
+        else if (key == VK_F2)
+            StartRename();
+        return 0;
+    }
+    case LVN_ITEMCHANGED:
+        if (reinterpret_cast<const NMLISTVIEW*>(header)->uChanged & LVIF_STATE)
+            ShowDetails();
+        return 0;
+    case LVN_BEGINLABELEDITA: {
+        HWND edit = ListView_GetEditControl(list_);
+        if (edit != NULL)
+            SendMessageA(edit, EM_LIMITTEXT, 255, 0);
+        return FALSE;
+    }
+    case LVN_ENDLABELEDITA: {
+        // The rename runs once the edit is gone: a message box shown from
+        // inside the notification would meet the edit half closed.
+        const NMLVDISPINFOA* info = reinterpret_cast<const NMLVDISPINFOA*>(header);
+        if (info->item.pszText == NULL)
+            return FALSE;
+        LVITEMA lookup = {};
+        lookup.mask = LVIF_PARAM;
+        lookup.iItem = info->item.iItem;
+        if (!SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&lookup)))
+            return FALSE;
+        renameRow_ = static_cast<int>(lookup.lParam);
+        renameText_ = info->item.pszText;
+        PostMessageA(window_, WM_APP_RENAME, 0, 0);
+        return FALSE;
+    }
+    default:
+        return 0;
+    }
+}
+
+
+}  // namespace phonebook_tab
+
+HWND CreatePhoneBookTab(HINSTANCE instance, const VmrPhoneBook& book, const RasPhoneBook& dialUp, int show)
+{
+    using namespace phonebook_tab;
+    WNDCLASSA windowClass = {};
+    if (!GetClassInfoA(instance, kClassName, &windowClass)) {
+        windowClass.lpfnWndProc = PhoneBookTab::WindowProc;
+        windowClass.hInstance = instance;
+        windowClass.hIcon = LoadIconA(GetModuleHandleA(kLibraryName), MAKEINTRESOURCEA(kConnectionIcon));
+        windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = kClassName;
+        if (!RegisterClassA(&windowClass))
+            return NULL;
+    }
+    HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU));
+    CreationParameters parameters = {book, dialUp};
+    HWND window = CreateWindowExA(0, kClassName, LoadText(IDS_APP_TITLE).c_str(),
+                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 760, 520, NULL,
+                                  menu, instance, &parameters);
+    if (window == NULL) {
+        if (menu != NULL)
+            DestroyMenu(menu);
+        return NULL;
+    }
+    ShowWindow(window, show);
+    UpdateWindow(window);
+    return window;
+}
+
+int RunPhoneBookTab(HWND window)
+{
+    using phonebook_tab::WM_APP_QUIT_ON_CLOSE;
+    SendMessageA(window, WM_APP_QUIT_ON_CLOSE, 0, 0);
+    HACCEL shortcuts = LoadAcceleratorsA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    MSG message;
+    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        if (shortcuts != NULL && TranslateAcceleratorA(window, shortcuts, &message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,142 @@
+#include "TabTestSupport.h"
+
+#include <commctrl.h>
+
+void TabTest::SetUp()
+{
+    WizardPaths::SetUp();
+    ASSERT_NE(nullptr, ras) << "PhoneBk.dll did not load the RASAPI32.DLL double";
+}
+
+void TabTest::TearDown()
+{
+    if (window != NULL && IsWindow(window))
+        DestroyWindow(window);
+    Pump();
+    WizardPaths::TearDown();
+}
+
+void TabTest::WriteEntry(const std::string& name, unsigned short type, const std::string& address,
+                         const std::string& login)
+{
+    VmrPhoneBook writer;
+    std::string directory = books.path();
+    writer.SetPath(&directory[0]);
+    writer.SetDeviceType(type);
+    std::string text = address;
+    if (type == 1)
+        writer.SetConnectPhoneNumber(&text[0]);
+    else
+        writer.SetConnectWorkstationName(&text[0]);
+    text = login;
+    writer.SetLoginName(&text[0]);
+    text = name;
+    ASSERT_EQ(1, writer.WriteEntry(&text[0])) << name;
+}
+
+void TabTest::OpenWindow()
+{
+    window = CreatePhoneBookTab(GetModuleHandleA(NULL), book, dialUp, SW_SHOWNORMAL);
+    ASSERT_NE(nullptr, window);
+    list = GetDlgItem(window, kListId);
+    ASSERT_NE(nullptr, list);
+}
+
+void TabTest::Command(DialogDriver& driver, int command)
+{
+    driver.SetTemplateModule(GetModuleHandleA("PhoneBk.dll"));
+    driver.Run([&] {
+        SendMessageA(window, WM_COMMAND, command, 0);
+        Pump();
+        return 0;
+    });
+}
+
+void TabTest::Pump()
+{
+    MSG message;
+    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT)
+            break;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+std::vector<std::string> TabTest::Names() const
+{
+    std::vector<std::string> names;
+    int count = ListView_GetItemCount(list);
+    for (int item = 0; item < count; ++item) {
+        char text[300] = "";
+        ListView_GetItemText(list, item, 0, text, sizeof(text));
+        names.push_back(text);
+    }
+    return names;
+}
+
+int TabTest::Item(const std::string& name) const
+{
+    std::vector<std::string> names = Names();
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == name)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::string TabTest::Cell(const std::string& name, int column) const
+{
+    int item = Item(name);
+    if (item < 0)
+        return "<no row " + name + ">";
+    char text[300] = "";
+    ListView_GetItemText(list, item, column, text, sizeof(text));
+    return text;
+}
+
+std::vector<std::string> TabTest::SelectedNames() const
+{
+    std::vector<std::string> names;
+    for (int item = ListView_GetNextItem(list, -1, LVNI_SELECTED); item >= 0;
+         item = ListView_GetNextItem(list, item, LVNI_SELECTED)) {
+        char text[300] = "";
+        ListView_GetItemText(list, item, 0, text, sizeof(text));
+        names.push_back(text);
+    }
+    return names;
+}
+
+void TabTest::Select(const std::vector<std::string>& names)
+{
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    for (const std::string& name : names) {
+        int item = Item(name);
+        ASSERT_GE(item, 0) << name;
+        ListView_SetItemState(list, item, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+}
+
+std::string TabTest::Status() const
+{
+    char text[300] = "";
+    SendMessageA(GetDlgItem(window, kStatusId), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+HWND TabTest::StartRename(const std::string& name, const std::string& text)
+{
+    int item = Item(name);
+    EXPECT_GE(item, 0) << name;
+    SetFocus(list);
+    HWND edit = ListView_EditLabel(list, item);
+    EXPECT_NE(nullptr, edit);
+    if (edit != NULL)
+        SetWindowTextA(edit, text.c_str());
+    return edit;
+}
+
+bool TabTest::EntryFileExists(const std::string& name) const
+{
+    return GetFileAttributesA(books.file(name + ".vmr").c_str()) != INVALID_FILE_ATTRIBUTES;
+}

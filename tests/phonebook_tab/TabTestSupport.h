@@ -1,0 +1,49 @@
+// The sample host's window in a test's process: a phone book folder of the
+// test's own, the devices and doubles of the wizard tests, and the window made
+// over them as the program makes it.
+#ifndef PHONEBK_TABTESTSUPPORT_H
+#define PHONEBK_TABTESTSUPPORT_H
+
+#include <windows.h>
+#include <string>
+#include <vector>
+
+#include "PhoneBookTab.h"
+#include "WizardTestSupport.h"
+#include "resources/TabResources.h"
+
+class TabTest : public WizardPaths
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes an entry of that device type with the phone number or
+    // workstation (by type) and login name given.
+    void WriteEntry(const std::string& name, unsigned short type, const std::string& address,
+                    const std::string& login);
+    // Makes the window over the test's phone book.
+    void OpenWindow();
+    // Runs a command of the window, as its menu would, under the driver's
+    // script; dialogs are read from PhoneBk.dll.
+    void Command(DialogDriver& driver, int command);
+    // Dispatches what is queued for this thread.
+    static void Pump();
+
+    // The list as shown: the name column of every row, and one cell.
+    std::vector<std::string> Names() const;
+    std::string Cell(const std::string& name, int column) const;
+    int Item(const std::string& name) const;
+    std::vector<std::string> SelectedNames() const;
+    void Select(const std::vector<std::string>& names);
+    std::string Status() const;
+    // Opens the label editor of the row and types the text in it.
+    HWND StartRename(const std::string& name, const std::string& text);
+    bool EntryFileExists(const std::string& name) const;
+
+    RasPhoneBook dialUp;
+    HWND window = NULL;
+    HWND list = NULL;
+};
+
+#endif

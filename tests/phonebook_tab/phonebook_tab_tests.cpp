@@ -1,0 +1,236 @@
+// The sample host over a phone book of three connections and one Dial-Up
+// Networking entry: what its list shows, and what its commands do to the
+// files and the list.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include "EntryCipher.h"
+#include "TabTestSupport.h"
+
+namespace {
+
+class PhoneBookTabHost : public TabTest
+{
+protected:
+    void SetUp() override
+    {
+        TabTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        WriteEntry("Office", 1, "555 0100", "alice");
+        WriteEntry("Lab", 3, "lab-42", "bob");
+        WriteEntry("Bench", 4, "bench-7", "");
+        ASSERT_TRUE(RasDoubleAdd("Office Link"));
+        OpenWindow();
+    }
+};
+
+TEST_F(PhoneBookTabHost, TheListShowsTheEntriesThenDialUpNetworking)
+{
+    EXPECT_EQ((Strings{"Bench", "Lab", "Office", "Office Link"}), Names());
+    EXPECT_EQ("Modem", Cell("Office", 1));
+    EXPECT_EQ("555 0100", Cell("Office", 2));
+    EXPECT_EQ("alice", Cell("Office", 3));
+    EXPECT_EQ("Network", Cell("Lab", 1));
+    EXPECT_EQ("lab-42", Cell("Lab", 2));
+    EXPECT_EQ("bench-7", Cell("Bench", 2));
+    EXPECT_EQ("Dial-Up Networking", Cell("Office Link", 1));
+    EXPECT_EQ("4 connections", Status());
+
+    // What leaves the folder behind the host's back leaves the list at the
+    // next refresh.
+    ASSERT_TRUE(DeleteFileA(books.file("Bench.vmr").c_str()));
+    SendMessageA(window, WM_COMMAND, IDM_REFRESH, 0);
+    EXPECT_EQ((Strings{"Lab", "Office", "Office Link"}), Names());
+}
+
+TEST_F(PhoneBookTabHost, AnUnreadableFileIsListedAndReportedOnce)
+{
+    // An entry of a later version of the library: reading it says so.
+    WriteEntry("Broken", 1, "555 0100", "");
+    std::string path = books.file("Broken.vmr");
+    std::vector<unsigned char> bytes = ReadFileBytes(path);
+    ASSERT_EQ(sizeof(VmrEntryRecord), bytes.size());
+    DecryptRecord(bytes.data(), static_cast<unsigned short>(bytes.size()));
+    reinterpret_cast<VmrEntryRecord*>(bytes.data())->Version = 42;
+    EncryptRecord(bytes.data(), static_cast<unsigned short>(bytes.size()));
+    ASSERT_TRUE(WriteFileBytes(path, bytes.data(), bytes.size()));
+    SendMessageA(window, WM_COMMAND, IDM_REFRESH, 0);
+    EXPECT_EQ("Cannot be read", Cell("Broken", 1));
+    size_t reported = Messages().size();
+    EXPECT_EQ(1u, reported);
+    SendMessageA(window, WM_COMMAND, IDM_REFRESH, 0);
+    EXPECT_EQ(reported, Messages().size());
+}
+
+TEST_F(PhoneBookTabHost, DeleteAsksWithTheLibrarysDialogAndKeepsTheFileOnNo)
+{
+    Select({"Office"});
+    DialogDriver no;
+    no.WaitDialog(IDD_CONFIRM_DELETE)
+        .ExpectText(IDC_CONFIRM_TEXT, "Are you sure you want to remove 'Office'?")
+        .Press(IDNO)
+        .WaitClosed();
+    Command(no, IDM_DELETE);
+    EXPECT_TRUE(no.Finished());
+    EXPECT_TRUE(EntryFileExists("Office"));
+    EXPECT_EQ(4u, Names().size());
+
+    DialogDriver yes;
+    yes.WaitDialog(IDD_CONFIRM_DELETE).Press(IDYES).WaitClosed();
+    Command(yes, IDM_DELETE);
+    EXPECT_TRUE(yes.Finished());
+    EXPECT_FALSE(EntryFileExists("Office"));
+    EXPECT_TRUE(EntryFileExists("Lab"));
+    EXPECT_EQ((Strings{"Bench", "Lab", "Office Link"}), Names());
+}
+
+TEST_F(PhoneBookTabHost, DeletingTwoAsksWithTheirNumber)
+{
+    Select({"Office", "Lab"});
+    DialogDriver driver;
+    driver.WaitDialog(IDD_CONFIRM_DELETE_MANY)
+        .ExpectText(IDC_CONFIRM_TEXT, "Are you sure you want to remove these 2 connections?")
+        .Press(IDYES)
+        .WaitClosed();
+    Command(driver, IDM_DELETE);
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_FALSE(EntryFileExists("Office"));
+    EXPECT_FALSE(EntryFileExists("Lab"));
+    EXPECT_EQ((Strings{"Bench", "Office Link"}), Names());
+}
+
+TEST_F(PhoneBookTabHost, RenameMovesTheFileAndRefusesWhatTheWizardRefuses)
+{
+    HWND edit = StartRename("Lab", "  Workshop ");
+    ASSERT_NE(nullptr, edit);
+    SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
+    Pump();
+    EXPECT_FALSE(EntryFileExists("Lab"));
+    EXPECT_TRUE(EntryFileExists("Workshop"));
+    EXPECT_EQ((Strings{"Bench", "Office", "Workshop", "Office Link"}), Names());
+    EXPECT_EQ((Strings{"Workshop"}), SelectedNames());
+
+    struct Refusal {
+        const char* typed;
+        const char* message;
+    };
+    const Refusal refusals[] = {
+        {"Office", "There is already a connection named 'Office'. Type another name."},
+        {"Work/shop", "A connection name cannot contain any of these characters: \\ / : * ? \" < > |"},
+        {"   ", "The connection name must not be blank."},
+    };
+    for (const Refusal& refusal : refusals) {
+        DialogDriver driver;
+        driver.AnswerMessageBox(IDOK);
+        driver.Run([&] {
+            HWND editor = StartRename("Bench", refusal.typed);
+            SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
+            Pump();
+            return 0;
+        });
+        ASSERT_EQ(1u, driver.MessageBoxes().size()) << refusal.typed;
+        EXPECT_EQ(refusal.message, driver.MessageBoxes()[0].text);
+        EXPECT_TRUE(EntryFileExists("Bench")) << refusal.typed;
+    }
+    EXPECT_EQ(4u, Names().size());
+}
+
+TEST_F(PhoneBookTabHost, NewThroughTheWizardAddsARowAndSaysTheSession)
+{
+    DialogDriver driver;
+    ChooseVelmora(driver);
+    NameAndDevice(driver, "Home", kModem);
+    Next(driver, IDD_WIZ_PHONE_NUMBER).Type(IDC_PHONE_NUMBER, "555 0199");
+    Next(driver, IDD_WIZ_LOGIN);
+    Next(driver, IDD_WIZ_UTILITIES);
+    Next(driver, IDD_WIZ_FINISH);
+    Finish(driver, "Home", true);
+    Command(driver, IDM_NEW);
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_TRUE(EntryFileExists("Home"));
+    // The wizard adds the area code of the telephony location.
+    EXPECT_NE(std::string::npos, Cell("Home", 2).find(") 555 0199")) << Cell("Home", 2);
+    EXPECT_EQ((Strings{"Home"}), SelectedNames());
+    EXPECT_EQ("A Velmora session with 'Home' would start now.", Status());
+}
+
+TEST_F(PhoneBookTabHost, NewDialUpNetworkingConnectionIsListedAndSelected)
+{
+    ras->createAddCount = 1;
+    lstrcpynA(ras->createAdds[0], "Travel", RAS_DOUBLE_NAME_SIZE);
+    DialogDriver driver;
+    driver.WaitDialog(IDD_CONNECTION_TYPE).Tick(IDC_TYPE_DIALUP).Press(IDC_TYPE_NEXT).WaitClosed();
+    Command(driver, IDM_NEW);
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_EQ((Strings{"Bench", "Lab", "Office", "Office Link", "Travel"}), Names());
+    EXPECT_EQ((Strings{"Travel"}), SelectedNames());
+}
+
+TEST_F(PhoneBookTabHost, PropertiesOpenTheSheetOrDialUpNetworkingsDialog)
+{
+    Select({"Office"});
+    DialogDriver driver;
+    driver.WaitPage(IDD_GENERAL).ExpectText(IDC_PHONE_NUMBER, "555 0100").PressSheetButton(PSBTN_CANCEL).WaitClosed();
+    Command(driver, IDM_PROPERTIES);
+    EXPECT_TRUE(driver.Finished());
+
+    Select({"Office Link"});
+    SendMessageA(window, WM_COMMAND, IDM_PROPERTIES, 0);
+    EXPECT_EQ(1u, ras->editCalls);
+    EXPECT_STREQ("Office Link", ras->editEntry);
+}
+
+TEST_F(PhoneBookTabHost, CopyTakesTheFirstFreeCopyName)
+{
+    Select({"Office"});
+    SendMessageA(window, WM_COMMAND, IDM_COPY, 0);
+    EXPECT_EQ((Strings{"Copy of Office"}), SelectedNames());
+    Select({"Office"});
+    SendMessageA(window, WM_COMMAND, IDM_COPY, 0);
+    EXPECT_TRUE(EntryFileExists("Copy of Office"));
+    EXPECT_TRUE(EntryFileExists("Copy (2) of Office"));
+    EXPECT_EQ("555 0100", Cell("Copy (2) of Office", 2));
+
+    // Dial-Up Networking entries are not copied: the host says so.
+    Select({"Office Link"});
+    DialogDriver driver;
+    driver.AnswerMessageBox(IDOK);
+    Command(driver, IDM_COPY);
+    ASSERT_EQ(1u, driver.MessageBoxes().size());
+    EXPECT_EQ("Dial-Up Networking connections cannot be renamed or copied here.", driver.MessageBoxes()[0].text);
+}
+
+TEST_F(PhoneBookTabHost, ChangesAskForTheLoginUntilLogOutAndLeavingTheTabLogsOut)
+{
+    gate->answer = 1;   // refused
+    Select({"Office"});
+    DialogDriver driver;
+    driver.WaitDialog(IDD_CONFIRM_DELETE).Press(IDYES).AnswerMessageBox(IDOK);
+    Command(driver, IDM_DELETE);
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_TRUE(EntryFileExists("Office"));
+    ASSERT_EQ(1u, driver.MessageBoxes().size());
+    EXPECT_EQ("You are not allowed to change the phone book.", driver.MessageBoxes()[0].text);
+
+    gate->answer = 0;
+    SendMessageA(window, WM_COMMAND, IDM_COPY, 0);
+    DWORD asked = gate->calls;
+    EXPECT_TRUE(EntryFileExists("Copy of Office"));
+    SendMessageA(window, WM_COMMAND, IDM_COPY, 0);
+    EXPECT_EQ(asked, gate->calls);   // granted once, until logout
+    SendMessageA(window, WM_COMMAND, IDM_LOG_OUT, 0);
+    SendMessageA(window, WM_COMMAND, IDM_COPY, 0);
+    EXPECT_EQ(asked + 1, gate->calls);
+
+    // A grant ends when the user leaves the Phone Book tab.
+    HWND tabs = GetDlgItem(window, kTabsId);
+    TabCtrl_SetCurFocus(tabs, 1);
+    EXPECT_FALSE(IsWindowVisible(list));
+    TabCtrl_SetCurFocus(tabs, 0);
+    SendMessageA(window, WM_COMMAND, IDM_COPY, 0);
+    EXPECT_EQ(asked + 2, gate->calls);
+}
+
+}  // namespace
