@@ -43,7 +43,7 @@ zip)
     for file in README.txt include/VmrPhoneBook.h include/RasPhoneBook.h lib/libPhoneBk.dll.a lib/PhoneBk.lib \
                 lib/cmake/PhoneBk/PhoneBkConfig.cmake lib/cmake/PhoneBk/PhoneBkConfigVersion.cmake \
                 bin/PhoneBk.dll bin/GATEUI.DLL bin/Linkdevs.dll bin/regstore.dll bin/PXMSGBOX.dll \
-                bin/pbtool.exe bin/progman.exe bin/vmhelp_en.chm bin/vmhelp_ja.chm bin/vmhelp_chs.chm; do
+                bin/pbtool.exe bin/progman.exe bin/phonebook-tab.exe bin/vmhelp_en.chm bin/vmhelp_ja.chm bin/vmhelp_chs.chm; do
         [ -f "$pkg/$file" ] || { echo "FAILED: the archive has no $file"; exit 1; }
     done
 

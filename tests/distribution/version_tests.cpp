@@ -14,7 +14,7 @@ TEST(Version, EveryDllAndProgramCarriesTheProjectsVersion)
     const DWORD expectedMs = MAKELONG(PHONEBK_VERSION_MINOR, PHONEBK_VERSION_MAJOR);
     const DWORD expectedLs = MAKELONG(0, PHONEBK_VERSION_PATCH);
     for (const char* file : {"PhoneBk.dll", "GATEUI.DLL", "Linkdevs.dll", "regstore.dll", "PXMSGBOX.dll",
-                             "pbtool.exe", "progman.exe"}) {
+                             "pbtool.exe", "progman.exe", "phonebook-tab.exe"}) {
         std::string path = bin + file;
         TempDir copy("version");
         if (lstrcmpiA(file, "progman.exe") == 0) {
