@@ -20,13 +20,18 @@ stop_wine() {
 # Starts both prefixes' Wine servers and keeps them running until stop_wine:
 # a server that starts afresh for every program first starts the prefix's
 # services and desktop again, which costs a second natively and several
-# under a CPU emulator. The x11 prefix needs DISPLAY set first.
+# under a CPU emulator. A server already running cannot be made persistent,
+# so the one that made the prefix is waited out first; the services are then
+# started from here, with their output going nowhere, so that none of them
+# holds a test's output open. The x11 prefix needs DISPLAY set first.
 start_wine() {
     local kind
     for kind in headless x11; do
         [ "$kind" = x11 ] && [ -z "${DISPLAY:-}" ] && continue
         PHONEBK_WINE_DISPLAY=$kind "$build/wine-run" cmd /c exit >/dev/null 2>&1 || true
+        WINEPREFIX="$build/wine/$kind" wineserver -w
         WINEPREFIX="$build/wine/$kind" wineserver -p >/dev/null 2>&1 || true
+        PHONEBK_WINE_DISPLAY=$kind "$build/wine-run" cmd /c exit >/dev/null 2>&1 || true
     done
 }
 
