@@ -107,13 +107,16 @@ bool SplitPath(const char* name, char* drive, char* directory, char* file, char*
 
 const char kTemporaryPrefix[] = "vmr";
 
-// GetTempFileNameA's form: the prefix, four hexadecimal digits (upper case
-// on Windows, lower case under Wine) and ".tmp".
+// GetTempFileNameA's form: the prefix, the unique number in one to four
+// hexadecimal digits, unpadded (upper case on Windows, lower case under
+// Wine), and ".tmp".
 bool IsTemporaryName(const char* name)
 {
-    if (strlen(name) != 11 || _strnicmp(name, kTemporaryPrefix, 3) != 0 || _stricmp(name + 7, ".tmp") != 0)
+    size_t length = strlen(name);
+    if (length < 8 || length > 11 || _strnicmp(name, kTemporaryPrefix, 3) != 0 ||
+        _stricmp(name + length - 4, ".tmp") != 0)
         return false;
-    for (int i = 3; i < 7; ++i) {
+    for (size_t i = 3; i < length - 4; ++i) {
         char c = name[i];
         if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')))
             return false;

@@ -133,8 +133,9 @@ TEST_CHILD(HoldTemporaryFile)
 
 TEST_F(Reliability, AWriteRemovesTheLeftoversOfEndedWritesOnly)
 {
-    const char* leftovers[] = {"vmr0001.tmp", "vmrBEEF.tmp", "vmrc0de.tmp", "VMR12AB.TMP"};
-    const char* others[] = {"vmr1.tmp", "vmrnote.tmp", "other.tmp", "vmrABCD.txt"};
+    // GetTempFileNameA does not pad the number: "vmr1.tmp" is one of ours.
+    const char* leftovers[] = {"vmr0001.tmp", "vmrBEEF.tmp", "vmrc0de.tmp", "VMR12AB.TMP", "vmr1.tmp", "vmr8b4.tmp"};
+    const char* others[] = {"vmrnote.tmp", "other.tmp", "vmrABCD.txt", "vmr12345.tmp", "vmr.tmp"};
     for (const char* name : leftovers)
         ASSERT_TRUE(WriteFileBytes(dir.file(name), "x", 1));
     for (const char* name : others)
