@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "EntryCipher.h"
+#include "EntryVersion.h"
 #include "Languages.h"
 #include "WizardTestSupport.h"
 
@@ -100,13 +100,7 @@ TEST_F(Language_, AMessageBoxSpeaksTheLanguage)
     // An entry written by a later version of the library: reading it shows 222.
     std::string name = "Older";
     ASSERT_EQ(1, book.WriteEntry(&name[0]));
-    std::string path = books.file("Older.vmr");
-    std::vector<unsigned char> bytes = ReadFileBytes(path);
-    ASSERT_EQ(sizeof(VmrEntryRecord), bytes.size());
-    DecryptRecord(bytes.data(), static_cast<unsigned short>(bytes.size()));
-    reinterpret_cast<VmrEntryRecord*>(bytes.data())->Version = 42;
-    EncryptRecord(bytes.data(), static_cast<unsigned short>(bytes.size()));
-    ASSERT_TRUE(WriteFileBytes(path, bytes.data(), bytes.size()));
+    ASSERT_TRUE(RewriteEntryVersion(books.file("Older.vmr"), 42));
 
     EXPECT_EQ(0, book.ReadEntry(&name[0]));
     std::vector<std::string> lines = Messages();

@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include "EntryCipher.h"
+#include "EntryVersion.h"
 #include "TabTestSupport.h"
 
 namespace {
@@ -49,13 +49,7 @@ TEST_F(PhoneBookTabHost, AnUnreadableFileIsListedAndReportedOnce)
 {
     // An entry of a later version of the library: reading it says so.
     WriteEntry("Broken", 1, "555 0100", "");
-    std::string path = books.file("Broken.vmr");
-    std::vector<unsigned char> bytes = ReadFileBytes(path);
-    ASSERT_EQ(sizeof(VmrEntryRecord), bytes.size());
-    DecryptRecord(bytes.data(), static_cast<unsigned short>(bytes.size()));
-    reinterpret_cast<VmrEntryRecord*>(bytes.data())->Version = 42;
-    EncryptRecord(bytes.data(), static_cast<unsigned short>(bytes.size()));
-    ASSERT_TRUE(WriteFileBytes(path, bytes.data(), bytes.size()));
+    ASSERT_TRUE(RewriteEntryVersion(books.file("Broken.vmr"), 42));
     SendMessageA(window, WM_COMMAND, IDM_REFRESH, 0);
     EXPECT_EQ("Cannot be read", Cell("Broken", 1));
     size_t reported = Messages().size();
