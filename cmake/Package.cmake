@@ -11,6 +11,11 @@ install(FILES "${package_dir}/PhoneBkConfig.cmake" "${package_dir}/PhoneBkConfig
     DESTINATION lib/cmake/PhoneBk)
 configure_file(cmake/README.txt.in "${package_dir}/README.txt" @ONLY NEWLINE_STYLE CRLF)
 install(FILES "${package_dir}/README.txt" DESTINATION .)
+# The stand-ins of the product's components and of the shell are installed
+# apart from bin/, with a read-me of their own that says never to put them
+# beside the product.
+configure_file(cmake/stand-ins-README.txt.in "${package_dir}/stand-ins/README.txt" @ONLY NEWLINE_STYLE CRLF)
+install(FILES "${package_dir}/stand-ins/README.txt" DESTINATION stand-ins)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME PhoneBk)

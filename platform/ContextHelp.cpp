@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "Handles.h"
+#include "PhoneBkLanguages.h"
 #include "PhoneBookLocation.h"
 #include "TextCopy.h"
 #include "WindowsVersion.h"
@@ -27,20 +28,18 @@ HtmlHelpFn pfnHtmlHelp;
 bool HtmlHelpBindingFailed;
 
 // The whole language id decides: another country's German or French, or
-// Spanish with the traditional sort, is not offered the translated file.
+// Spanish with the traditional sort, is not offered the translated file;
+// Portuguese of Portugal alone reads the Brazilian one.
 const char* HelpFileNameFor(LANGID language)
 {
-    switch (language) {
-    case 0x0407: return "vmhelp_de.chm";
-    case 0x040C: return "vmhelp_fr.chm";
-    case 0x0410: return "vmhelp_it.chm";
-    case 0x0411: return "vmhelp_ja.chm";
-    case 0x0416:
-    case 0x0816: return "vmhelp_pt.chm";
-    case 0x0804: return "vmhelp_chs.chm";
-    case 0x0C0A: return "vmhelp_es.chm";
-    default: return "vmhelp_en.chm";
-    }
+    if (language == 0x0816)
+        language = 0x0416;
+#define PHONEBK_HELP_FILE(tag, id, codePage, help) \
+    if (language == (id))                          \
+        return help;
+    PHONEBK_LANGUAGES(PHONEBK_HELP_FILE)
+#undef PHONEBK_HELP_FILE
+    return "vmhelp_en.chm";
 }
 
 // The help file of the language in the host executable's directory. A path

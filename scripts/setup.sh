@@ -34,13 +34,50 @@ install_packages() {
 
 install_packages "${packages[@]}"
 
-# The locales Wine takes each language's user interface, code page and file names from.
-for locale in en_US de_DE fr_FR it_IT ja_JP pt_BR zh_CN es_ES; do
-    if ! locale -a 2>/dev/null | grep -qix "$locale.utf-\?8"; then
-        need_root "making the locale $locale.UTF-8"
+# The locales Wine takes each language's user interface, code page and file names from, as
+# resources/languages.txt lists them. Each one made here is also listed in /etc/locale.gen, so
+# that a later locale-gen, which makes exactly the listed ones, keeps it.
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+locale_gen=/etc/locale.gen
+for locale in $(awk '!/^#/ && NF { print $2 }' "$root/resources/languages.txt"); do
+    available=no listed=no
+    locale -a 2>/dev/null | grep -qix "$locale.utf-\?8" && available=yes
+    grep -qx "$locale.UTF-8 UTF-8" "$locale_gen" 2>/dev/null && listed=yes
+    [ "$available" = yes ] && [ "$listed" = yes ] && continue
+    # A locale that is there but not listed (made by hand, or by an earlier set-up) is only
+    # listed by root; it works as it is.
+    if [ "$available" = yes ] && [ "$(id -u)" -ne 0 ]; then
+        continue
+    fi
+    need_root "making the locale $locale.UTF-8"
+    if [ "$listed" = no ]; then
+        echo "setup: listing $locale.UTF-8 in $locale_gen"
+        if grep -qx "# *$locale.UTF-8 UTF-8" "$locale_gen" 2>/dev/null; then
+            sed -i "s/^# *\($locale\.UTF-8 UTF-8\)\$/\1/" "$locale_gen"
+        else
+            echo "$locale.UTF-8 UTF-8" >> "$locale_gen"
+        fi
+    fi
+    if [ "$available" = no ]; then
+        echo "setup: making the locale $locale.UTF-8"
         localedef -i "$locale" -f UTF-8 "$locale.UTF-8"
     fi
 done
+
+# Whether some handler of the kernel's binfmt_misc runs i386 ELF programs: its magic is
+# ELF, 32-bit, little-endian, and machine 3 (i386).
+i386_handler() {
+    local entry magic
+    for entry in /proc/sys/fs/binfmt_misc/*; do
+        [ -f "$entry" ] || continue
+        magic=$(sed -n 's/^magic //p' "$entry")
+        if [ "${magic:0:12}" = 7f454c460101 ] && [ "${magic:36:4}" = 0300 ]; then
+            basename "$entry"
+            return 0
+        fi
+    done
+    return 1
+}
 
 # Wine's 32-bit loader is an i386 program. Some virtual machines run a kernel whose 32-bit
 # support is switched off ("32-bit emulation disabled" in the kernel log); there the loader
@@ -48,25 +85,41 @@ done
 # kernel's binfmt_misc. Everything above the CPU is unchanged: the same Wine, the same DLLs.
 # QEMU 7.2 of Debian 12 ignores MAP_FIXED_NOREPLACE, which makes every Wine process spend
 # about fifty seconds reserving its address space a page range at a time; the backported
-# QEMU 10 starts one in under a second.
+# QEMU 10 starts one in under a second. Later Debian releases carry a QEMU new enough.
 if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
     need_root "running i386 programs on this kernel"
     if ! qemu-i386-static --version 2>/dev/null | grep -q 'version \([89]\|[1-9][0-9]\)\.'; then
-        cat > /etc/apt/sources.list.d/phonebk-backports.sources <<'SOURCES'
+        export DEBIAN_FRONTEND=noninteractive
+        codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+        if [ "$codename" = bookworm ]; then
+            backports=/etc/apt/sources.list.d/phonebk-backports.sources
+            if [ ! -f "$backports" ]; then
+                echo "setup: adding Debian 12's backports ($backports) for QEMU's emulator;" \
+                     "remove that file to take it away again"
+                cat > "$backports" <<'SOURCES'
 Types: deb
 URIs: http://deb.debian.org/debian
 Suites: bookworm-backports
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SOURCES
-        export DEBIAN_FRONTEND=noninteractive
-        apt-get update -q
-        apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user-static
+            fi
+            apt-get update -q
+            apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user-static
+        else
+            apt-get update -q
+            apt-get install -y -q --no-install-recommends qemu-user-static
+        fi
     fi
     binfmt=/proc/sys/fs/binfmt_misc
     [ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt"
-    # The F flag opens the emulator once, at registration: register again after an upgrade.
-    [ -e "$binfmt/qemu-i386" ] && echo -1 > "$binfmt/qemu-i386"
+    if handler=$(i386_handler); then
+        # Someone else's handler is theirs to mend: it is left as it is.
+        echo "setup: i386 programs do not run here, and $binfmt/$handler, which handles them," \
+             "is not ours to change" >&2
+        exit 1
+    fi
+    echo "setup: registering QEMU's emulator for i386 programs ($binfmt/qemu-i386)"
     echo ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
         > "$binfmt/register"
     /lib/ld-linux.so.2 --version >/dev/null 2>&1 || { echo "setup: i386 programs cannot run here" >&2; exit 1; }

@@ -17,7 +17,8 @@ cmake --build "$build" -j"$(nproc)" --target phonebook_tab_tour phonebook-tab
 
 tour_program="$build/tests/doubles/phonebook_tab/phonebook_tab_tour.exe"
 out="$build/tour"
-languages="en-US=en_US de-DE=de_DE fr-FR=fr_FR it-IT=it_IT ja-JP=ja_JP pt-BR=pt_BR zh-CN=zh_CN es-ES=es_ES"
+# tag=locale for each language, as resources/languages.txt lists them.
+languages=$(awk '!/^#/ && NF { print $1 "=" $2 }' "$root/resources/languages.txt")
 
 cleanup() {
     stop_wine
@@ -49,7 +50,7 @@ done
     echo '<html><head><meta charset="utf-8"><title>Phone Book tab: the tour</title>'
     echo '<style>body{font-family:sans-serif} table{border-collapse:collapse} td{vertical-align:top;padding:4px}'
     echo 'img{width:380px;border:1px solid #ccc} h2{font-size:1em;margin:1.5em 0 .3em}</style></head><body>'
-    echo '<h1>The Phone Book tab in eight languages</h1>'
+    echo "<h1>The Phone Book tab in $(wc -w <<<"$languages") languages</h1>"
     for picture in "$out"/en-US/*.png; do
         [ -e "$picture" ] || continue
         file="$(basename "$picture")"

@@ -16,11 +16,14 @@
  *     Password=...     password; the right one grants, a wrong one or Cancel
  *                      refuses (one try per call: the caller asks again when
  *                      it needs the right again)
- * Without the file every right is granted, as on a machine where the login was
- * never set up. Anything the file does not say plainly refuses: a Mode other
- * than the three words (in any letter case), no Mode, Password mode with no
- * password or one longer than the prompt takes, or a prompt that cannot be
- * shown. The right asked for does not change the answer. Nothing is written.
+ * Without the file every right is refused: this build stands in for the
+ * product's own security login where the product is not installed, and a copy
+ * of it that lands beside the product by mistake must not open what the
+ * product's login guards. Whoever wants rights granted writes Mode=Grant.
+ * Anything the file does not say plainly refuses too: a Mode other than the
+ * three words (in any letter case), no Mode, Password mode with no password or
+ * one longer than the prompt takes, or a prompt that cannot be shown. The
+ * right asked for does not change the answer. Nothing is written.
  */
 #include <windows.h>
 #include <string.h>
@@ -45,16 +48,6 @@ typedef struct PasswordPrompt {
     const char* password;
     BOOL matched;
 } PasswordPrompt;
-
-static BOOL SettingsFileMissing(const char* path)
-{
-    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
-        return FALSE;
-    /* Only a file that is plainly not there grants; one that cannot be looked
-       at refuses. */
-    DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
 
 static INT_PTR OnInitPrompt(HWND dialog, LPARAM param)
 {
@@ -123,9 +116,8 @@ DWORD WINAPI QuerySecurityLogin(HWND owner, DWORD right)
     char settings[MAX_PATH];
     if (!LocateComponentFile(gateUiInstance, FOLDER_VARIABLE, SETTINGS_NAME, settings, sizeof(settings)))
         return ERROR_ACCESS_DENIED;
-    if (SettingsFileMissing(settings))
-        return 0;
 
+    /* A missing or unreadable file reads as no Mode, which refuses. */
     char mode[MODE_SIZE];
     GetPrivateProfileStringA(SECURITY_SECTION, "Mode", "", mode, sizeof(mode), settings);
     if (lstrcmpiA(mode, "Grant") == 0)

@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
 # The distribution as a host team takes it, in a folder of its own:
 #   check_package.sh find BUILD SOURCE
-#       installs the build, builds tests/distribution/host against it with
-#       find_package(PhoneBk), and runs that host from the installed bin folder
+#       installs the build, checks its layout, builds tests/distribution/host
+#       against it with find_package(PhoneBk), and runs that host
 #   check_package.sh zip BUILD SOURCE CLANGXX LLD_LINK SYSTEM_LIB_DIR
-#       makes the zip archive with cpack, unpacks it into an empty folder, runs
-#       the console host's demo from it, and builds and runs a host made with
-#       Microsoft's ABI (clang, lld-link) against its headers and PhoneBk.lib
+#       makes the zip archive with cpack, unpacks it into an empty folder,
+#       checks its layout, runs the console host's demo from it, and builds and
+#       runs a host made with Microsoft's ABI (clang, lld-link) against its
+#       headers and PhoneBk.lib
+# Either way bin/ must hold what a host ships and nothing else, the library
+# and its help: a host team copies it into the product's folder. The hosts run
+# from a scratch folder into which the stand-ins of the product's components
+# are copied on purpose, with the build's own folder off the search path, so
+# that they find nothing the package does not hold.
 set -euo pipefail
 mode=$1 build=$2 source=$3
 work=$(mktemp -d)
@@ -17,19 +23,46 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-run() { "$build/wine-run" "$@" 2>&1; }
+run() { PHONEBK_OWN_FOLDER_ONLY=1 "$build/wine-run" "$@" 2>&1; }
 windows_path() { echo "Z:${1//\//\\}"; }
+fail() { echo "FAILED: $*"; exit 1; }
+
+# The installed or unpacked tree's layout, and a scratch folder $work/try
+# where bin/ and the stand-ins meet, as a host team trying the library makes.
+check_layout() {
+    local pkg=$1 help file
+    local shipped="PhoneBk.dll"
+    for help in $(awk '!/^#/ && NF { print $5 }' "$source/resources/languages.txt"); do
+        shipped="$shipped vmhelp_$help.chm"
+    done
+    local expected actual
+    expected=$(tr ' ' '\n' <<<"$shipped" | sort)
+    actual=$(ls -A "$pkg/bin" | sort)
+    [ "$expected" = "$actual" ] || fail "bin holds other than the library and its help:
+$(diff <(echo "$expected") <(echo "$actual"))"
+    for file in README.txt include/VmrPhoneBook.h include/RasPhoneBook.h lib/libPhoneBk.dll.a lib/PhoneBk.lib \
+                lib/cmake/PhoneBk/PhoneBkConfig.cmake lib/cmake/PhoneBk/PhoneBkConfigVersion.cmake \
+                tools/pbtool.exe samples/phonebook-tab.exe stand-ins/README.txt stand-ins/GATEUI.DLL \
+                stand-ins/Linkdevs.dll stand-ins/regstore.dll stand-ins/PXMSGBOX.dll stand-ins/progman.exe; do
+        [ -f "$pkg/$file" ] || fail "the package has no $file"
+    done
+    grep -qi "never put these beside the product" "$pkg/stand-ins/README.txt" || fail "stand-ins/README.txt does not warn against the product's folder"
+    mkdir "$work/try"
+    cp "$pkg"/bin/* "$work/try/"
+    cp "$pkg"/stand-ins/*.DLL "$pkg"/stand-ins/*.dll "$pkg"/stand-ins/*.exe "$work/try/"
+}
 
 case "$mode" in
 find)
     cmake --install "$build" --prefix "$work/prefix" >/dev/null
+    check_layout "$work/prefix"
     cmake -S "$source/tests/distribution/host" -B "$work/host" \
         -DCMAKE_TOOLCHAIN_FILE="$source/cmake/toolchain-i686-mingw.cmake" \
         -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
     cmake --build "$work/host" >/dev/null
     [ -f "$work/host/PhoneBk.dll" ] || { echo "FAILED: PhoneBk::PhoneBk's location was not copied"; exit 1; }
-    cp "$work/host/package_host.exe" "$work/prefix/bin/"
-    run "$work/prefix/bin/package_host.exe"
+    cp "$work/host/package_host.exe" "$work/try/"
+    run "$work/try/package_host.exe"
     ;;
 zip)
     clangxx=$4 lld_link=$5 system_libs=$6
@@ -40,23 +73,23 @@ zip)
     mkdir "$work/unpacked"
     (cd "$work/unpacked" && cmake -E tar xf "$work/out/$archive")
     pkg="$work/unpacked"
-    for file in README.txt include/VmrPhoneBook.h include/RasPhoneBook.h lib/libPhoneBk.dll.a lib/PhoneBk.lib \
-                lib/cmake/PhoneBk/PhoneBkConfig.cmake lib/cmake/PhoneBk/PhoneBkConfigVersion.cmake \
-                bin/PhoneBk.dll bin/GATEUI.DLL bin/Linkdevs.dll bin/regstore.dll bin/PXMSGBOX.dll \
-                bin/pbtool.exe bin/progman.exe bin/phonebook-tab.exe bin/vmhelp_en.chm bin/vmhelp_ja.chm bin/vmhelp_chs.chm; do
-        [ -f "$pkg/$file" ] || { echo "FAILED: the archive has no $file"; exit 1; }
-    done
+    check_layout "$pkg"
+    cp "$pkg/tools/pbtool.exe" "$work/try/"
 
-    # The console host's demo, from the unpacked folder alone.
+    # The console host's demo, from the scratch folder alone.
     # Its output goes nowhere: a Wine process that outlives the script must
     # not hold the test runner's pipe open.
-    "$build/wine-run" "$pkg/bin/progman.exe" >/dev/null 2>&1 &   # wine-run execs Wine: $! is the program
+    PHONEBK_OWN_FOLDER_ONLY=1 "$build/wine-run" "$work/try/progman.exe" >/dev/null 2>&1 &   # wine-run execs Wine: $! is the program
     shell_pid=$!
     book=$(windows_path "$work/book")
     mkdir "$work/book"
-    run "$pkg/bin/pbtool.exe" --path "$book" new Office --phone 5550123 --login alice
-    run "$pkg/bin/pbtool.exe" --path "$book" new Lab --device-type 3 --workstation lab-42
-    listed=$(run "$pkg/bin/pbtool.exe" --path "$book" list)
+    # The stand-in security login fails closed: without its GATEUI.INI the
+    # wizard is refused before any window opens.
+    created=$(PHONEBK_OWN_FOLDER_ONLY=1 timeout 120 "$build/wine-run" "$work/try/pbtool.exe" --path "$book" create 2>&1) || true
+    grep -q "nothing was created" <<<"$created" || fail "the stand-in login did not refuse without GATEUI.INI: $created"
+    run "$work/try/pbtool.exe" --path "$book" new Office --phone 5550123 --login alice
+    run "$work/try/pbtool.exe" --path "$book" new Lab --device-type 3 --workstation lab-42
+    listed=$(run "$work/try/pbtool.exe" --path "$book" list)
     echo "$listed"
     for name in Office Lab; do
         grep -q "$name" <<<"$listed" || { echo "FAILED: pbtool does not list $name"; exit 1; }
@@ -68,9 +101,9 @@ zip)
         -nostdinc -Wall -Wextra -Werror -I "$pkg/include" \
         -c "$source/tests/msvc_host/msvc_host.cpp" -o "$work/msvc_host.obj"
     "$lld_link" /nologo /machine:x86 /nodefaultlib /entry:HostMain /subsystem:console \
-        "/out:$pkg/bin/msvc_host.exe" "$work/msvc_host.obj" "$pkg/lib/PhoneBk.lib" \
+        "/out:$work/try/msvc_host.exe" "$work/msvc_host.obj" "$pkg/lib/PhoneBk.lib" \
         "$system_libs/kernel32.lib" "$system_libs/user32.lib"
-    output=$(run "$pkg/bin/msvc_host.exe")
+    output=$(run "$work/try/msvc_host.exe")
     echo "$output"
     if grep -q "FAILED\|cannot" <<<"$output"; then
         echo "FAILED: the Microsoft-ABI host"

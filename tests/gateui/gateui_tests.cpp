@@ -204,11 +204,13 @@ TEST_F(GateUi, ExportedUndecoratedByName)
 // ---------------------------------------------------------------------------
 // The modes
 
-TEST_F(GateUi, WithoutTheFileEveryRightIsGranted)
+// A stand-in without its file fails closed: copied beside the product by
+// mistake, it must not open what the product's login guards.
+TEST_F(GateUi, WithoutTheFileEveryRightIsRefused)
 {
-    EXPECT_EQ(0u, QueryWithoutPrompt(0));
-    EXPECT_EQ(0u, QueryWithoutPrompt(1));
-    EXPECT_EQ(0u, QueryWithoutPrompt(0xFFFFFFFF));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), QueryWithoutPrompt(0));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), QueryWithoutPrompt(1));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), QueryWithoutPrompt(0xFFFFFFFF));
     EXPECT_EQ(0u, script.promptsSeen);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder_.file(kSettingsName).c_str()))
         << "nothing is written";
@@ -255,8 +257,10 @@ TEST_F(GateUi, TheFileIsReadAtEveryCall)
     EXPECT_EQ(0u, QueryWithoutPrompt());
     WriteSettings("[Security]\r\nMode=Refuse\r\n");
     EXPECT_NE(0u, QueryWithoutPrompt());
-    ASSERT_TRUE(DeleteFileA(folder_.file(kSettingsName).c_str()));
+    WriteSettings("[Security]\r\nMode=Grant\r\n");
     EXPECT_EQ(0u, QueryWithoutPrompt());
+    ASSERT_TRUE(DeleteFileA(folder_.file(kSettingsName).c_str()));
+    EXPECT_NE(0u, QueryWithoutPrompt());
 }
 
 TEST_F(GateUi, TheFileBesideThisCopyDecides)
@@ -269,6 +273,7 @@ TEST_F(GateUi, TheFileBesideThisCopyDecides)
     ASSERT_NE(gate_.module(), other.module());
     const char refuse[] = "[Security]\r\nMode=Refuse\r\n";
     ASSERT_TRUE(WriteFileBytes(otherFolder.file(kSettingsName), refuse, sizeof(refuse) - 1));
+    WriteSettings("[Security]\r\nMode=Grant\r\n");
 
     EXPECT_EQ(0u, QueryWithoutPrompt());
     EXPECT_NE(0u, other.Query(NULL, 1, false, NULL));
@@ -286,6 +291,9 @@ TEST_F(GateUi, TheFolderOfGateUiDirDecidesWhenSet)
     ASSERT_TRUE(SetEnvironmentVariableA("GATEUI_DIR", elsewhere.path().c_str()));
     EXPECT_NE(0u, QueryWithoutPrompt());
     ASSERT_TRUE(SetEnvironmentVariableA("GATEUI_DIR", (elsewhere.path() + "\\").c_str()));
+    EXPECT_NE(0u, QueryWithoutPrompt());
+    // A folder named without a file refuses, whatever lies beside the DLL.
+    ASSERT_TRUE(DeleteFileA(elsewhere.file(kSettingsName).c_str()));
     EXPECT_NE(0u, QueryWithoutPrompt());
     ASSERT_TRUE(SetEnvironmentVariableA("GATEUI_DIR", NULL));
     EXPECT_EQ(0u, QueryWithoutPrompt());

@@ -17,11 +17,19 @@ import subprocess
 import sys
 import tempfile
 
-LANGUAGES = {  # help file suffix: (resource script, code page)
-    "en": ("en-US.rc", "cp1252"), "de": ("de-DE.rc", "cp1252"), "fr": ("fr-FR.rc", "cp1252"),
-    "it": ("it-IT.rc", "cp1252"), "ja": ("ja-JP.rc", "cp932"), "pt": ("pt-BR.rc", "cp1252"),
-    "chs": ("zh-CN.rc", "cp936"), "es": ("es-ES.rc", "cp1252"),
-}
+
+def read_languages(resources):
+    """Help file suffix: (resource script, code page), from languages.txt."""
+    languages = {}
+    with open(os.path.join(resources, "languages.txt"), encoding="utf-8") as listing:
+        for line in listing:
+            fields = line.split("#", 1)[0].split()
+            if fields:
+                tag, _locale, _langid, code_page, help_suffix = fields
+                languages[help_suffix] = (f"{tag}.rc", f"cp{code_page}")
+    return languages
+
+
 # Context id: (topic the dialog's help must open, the dialog's template name).
 TOPICS = {
     4070: ("type.htm", "IDD_CONNECTION_TYPE"), 4071: ("name.htm", "IDD_WIZ_NAME_DEVICE"),
@@ -74,7 +82,7 @@ def links(data, code_page):
 
 
 def check_language(chm, suffix, resources, faults):
-    script, code_page = LANGUAGES[suffix]
+    script, code_page = read_languages(resources)[suffix]
     with tempfile.TemporaryDirectory() as scratch:
         # chmls writes the alias list beside the file it reads: read a copy.
         copy = os.path.join(scratch, "help.chm")
@@ -119,7 +127,11 @@ def check_language(chm, suffix, resources, faults):
 def main():
     chm_dir, resources = sys.argv[1], sys.argv[2]
     passed = failed = 0
-    for suffix in LANGUAGES:
+    languages = read_languages(resources)
+    if len(languages) < 2:
+        print(f"{resources}/languages.txt lists {len(languages)} languages")
+        return 1
+    for suffix in languages:
         chm = os.path.join(chm_dir, f"vmhelp_{suffix}.chm")
         faults = []
         if not os.path.exists(chm):

@@ -4,16 +4,9 @@
 
 #include "resource.h"
 
-const Language kLanguages[8] = {
-    {"en-US", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), 1252, "vmhelp_en.chm"},
-    {"de-DE", MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), 1252, "vmhelp_de.chm"},
-    {"fr-FR", MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH), 1252, "vmhelp_fr.chm"},
-    {"it-IT", MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN), 1252, "vmhelp_it.chm"},
-    {"ja-JP", MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), 932, "vmhelp_ja.chm"},
-    {"pt-BR", MAKELANGID(LANG_PORTUGUESE, SUBLANG_PORTUGUESE_BRAZILIAN), 1252, "vmhelp_pt.chm"},
-    {"zh-CN", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), 936, "vmhelp_chs.chm"},
-    {"es-ES", MAKELANGID(LANG_SPANISH, SUBLANG_SPANISH_MODERN), 1252, "vmhelp_es.chm"},
-};
+#define PHONEBK_TEST_LANGUAGE(tag, id, codePage, help) {tag, id, codePage, help},
+const Language kLanguages[PHONEBK_LANGUAGE_COUNT] = {PHONEBK_LANGUAGES(PHONEBK_TEST_LANGUAGE)};
+#undef PHONEBK_TEST_LANGUAGE
 
 const Language* FindLanguage(const std::string& tag)
 {
@@ -96,12 +89,21 @@ DialogTemplate LoadTemplate(HMODULE module, int id, LANGID language)
     TemplateReader reader(base);
     WORD version = reader.Take<WORD>();
     WORD signature = reader.Take<WORD>();
-    if (version != 1 || signature != 0xFFFF)
-        return dialog;
+    // The library's templates are extended ones; the system's own (the sheet
+    // frames of comctl32) may be plain DLGTEMPLATEs, which differ in where the
+    // styles and the ids lie and carry no help ids.
+    bool extended = version == 1 && signature == 0xFFFF;
+    if (!extended)
+        reader = TemplateReader(base);
     dialog.raw = base;
-    reader.Take<DWORD>();   // help id
-    dialog.exStyle = reader.Take<DWORD>();
-    dialog.style = reader.Take<DWORD>();
+    if (extended) {
+        reader.Take<DWORD>();   // help id
+        dialog.exStyle = reader.Take<DWORD>();
+        dialog.style = reader.Take<DWORD>();
+    } else {
+        dialog.style = reader.Take<DWORD>();
+        dialog.exStyle = reader.Take<DWORD>();
+    }
     WORD count = reader.Take<WORD>();
     reader.Take<short>();
     reader.Take<short>();
@@ -112,22 +114,29 @@ DialogTemplate LoadTemplate(HMODULE module, int id, LANGID language)
     dialog.caption = reader.NameOrOrdinal();
     if (dialog.style & (DS_SETFONT | DS_SHELLFONT)) {
         dialog.pointSize = reader.Take<WORD>();
-        reader.Take<WORD>();   // weight
-        reader.Take<BYTE>();   // italic
-        reader.Take<BYTE>();   // character set
+        if (extended) {
+            reader.Take<WORD>();   // weight
+            reader.Take<BYTE>();   // italic
+            reader.Take<BYTE>();   // character set
+        }
         dialog.font = reader.NameOrOrdinal();
     }
     for (WORD i = 0; i < count; ++i) {
         reader.AlignToDword(base);
         TemplateItem item;
-        reader.Take<DWORD>();   // help id
-        item.exStyle = reader.Take<DWORD>();
-        item.style = reader.Take<DWORD>();
+        if (extended) {
+            reader.Take<DWORD>();   // help id
+            item.exStyle = reader.Take<DWORD>();
+            item.style = reader.Take<DWORD>();
+        } else {
+            item.style = reader.Take<DWORD>();
+            item.exStyle = reader.Take<DWORD>();
+        }
         item.x = reader.Take<short>();
         item.y = reader.Take<short>();
         item.cx = reader.Take<short>();
         item.cy = reader.Take<short>();
-        item.id = reader.Take<DWORD>();
+        item.id = extended ? reader.Take<DWORD>() : reader.Take<WORD>();
         item.windowClass = reader.NameOrOrdinal();
         bool ordinalTitle = false;
         std::wstring title = reader.NameOrOrdinal(&ordinalTitle);

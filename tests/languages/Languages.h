@@ -1,4 +1,4 @@
-// The eight languages of the library's resources, and reading its dialog
+// The languages of the library's resources (resources/languages.txt), and reading its dialog
 // templates and string table in one language exactly (no fallback), as the
 // resource tests and the per-language run-time tests need them.
 #ifndef PHONEBK_LANGUAGES_H
@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "PhoneBkLanguages.h"
+
 struct Language {
     const char* tag;      // "de-DE": the screenshot folder, the script's name
     LANGID id;
@@ -15,7 +17,7 @@ struct Language {
     const char* help;     // its help file, beside the host
 };
 
-extern const Language kLanguages[8];   // English first
+extern const Language kLanguages[PHONEBK_LANGUAGE_COUNT];   // English first
 const Language* FindLanguage(const std::string& tag);
 
 // Every dialog and page template of the library, and every string id.
@@ -49,7 +51,7 @@ struct DialogTemplate {
 // falls back to others, so only a language listed here is read exactly.
 std::vector<LANGID> ResourceLanguages(HMODULE module, LPCWSTR type, UINT id);
 
-// Template `id` in `language` (extended templates only).
+// Template `id` in `language`, extended or plain.
 DialogTemplate LoadTemplate(HMODULE module, int id, LANGID language);
 // String `id` in `language`; found is false where it has none.
 std::wstring LoadExactString(HMODULE module, UINT id, LANGID language, bool* found);

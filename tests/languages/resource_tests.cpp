@@ -1,7 +1,7 @@
 // The library's resources in its eight languages, read from PhoneBk.dll as
 // data: every dialog and string in each language, the same controls and
 // styles as English, the same placeholders and line breaks, and keyboard
-// mnemonics that a dialog never repeats.
+// mnemonics that a dialog never repeats, nor a page the buttons of its sheet.
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <map>
@@ -120,7 +120,8 @@ TEST_P(Resources, NoDialogRepeatsAMnemonic)
 {
     const Language& language = GetParam();
     bool bracketed = PRIMARYLANGID(language.id) == LANG_JAPANESE || PRIMARYLANGID(language.id) == LANG_CHINESE;
-    static const std::wregex bracketedMnemonic(L"\\(&[A-Z0-9]\\)(:|\\.\\.\\.)?$");
+    // A full sentence ends in a full-width colon.
+    static const std::wregex bracketedMnemonic(L"\\(&[A-Z0-9]\\)(:|\uFF1A|\\.\\.\\.)?$");
     for (size_t d = 0; d < kDialogCount; ++d) {
         DialogTemplate dialog = LoadTemplate(module, kDialogIds[d], language.id);
         ASSERT_TRUE(dialog.found);
@@ -136,6 +137,70 @@ TEST_P(Resources, NoDialogRepeatsAMnemonic)
             if (bracketed) {
                 EXPECT_TRUE(std::regex_search(item.text, bracketedMnemonic))
                     << language.tag << " dialog " << kDialogIds[d] << ": " << Utf8(item.text);
+            }
+        }
+    }
+}
+
+// The buttons of the frame Windows puts around the library's pages, as it
+// shows them in each language: the property sheet's OK, Cancel, Apply and
+// Help, and the wizard's Back, Next, Finish, Cancel and Help. A table of the
+// system's words, not comctl32's templates: Wine's own translations differ
+// (its German sheet says "&Anwenden" and "&Hilfe" where Windows says
+// "Ü&bernehmen" and "Hilfe"; docs/wine-languages.md).
+struct FrameButtons {
+    const char* tag;
+    std::vector<std::wstring> sheet;
+    std::vector<std::wstring> wizard;
+};
+const FrameButtons kFrameButtons[] = {
+    {"en-US", {L"OK", L"Cancel", L"&Apply", L"Help"}, {L"< &Back", L"&Next >", L"Finish", L"Cancel", L"Help"}},
+    {"de-DE", {L"OK", L"Abbrechen", L"\u00DC&bernehmen", L"Hilfe"},
+              {L"< &Zur\u00FCck", L"&Weiter >", L"Fertig stellen", L"Abbrechen", L"Hilfe"}},
+    {"fr-FR", {L"OK", L"Annuler", L"&Appliquer", L"Aide"},
+              {L"< &Pr\u00E9c\u00E9dent", L"&Suivant >", L"Terminer", L"Annuler", L"Aide"}},
+    {"it-IT", {L"OK", L"Annulla", L"&Applica", L"Guida"}, {L"< &Indietro", L"&Avanti >", L"Fine", L"Annulla", L"Guida"}},
+    {"ja-JP", {L"OK", L"\u30AD\u30E3\u30F3\u30BB\u30EB", L"\u9069\u7528(&A)", L"\u30D8\u30EB\u30D7"},
+              {L"< \u623B\u308B(&B)", L"\u6B21\u3078(&N) >", L"\u5B8C\u4E86", L"\u30AD\u30E3\u30F3\u30BB\u30EB",
+               L"\u30D8\u30EB\u30D7"}},
+    {"pt-BR", {L"OK", L"Cancelar", L"&Aplicar", L"Ajuda"},
+              {L"< &Voltar", L"&Avan\u00E7ar >", L"Concluir", L"Cancelar", L"Ajuda"}},
+    {"zh-CN", {L"\u786E\u5B9A", L"\u53D6\u6D88", L"\u5E94\u7528(&A)", L"\u5E2E\u52A9"},
+              {L"< \u4E0A\u4E00\u6B65(&B)", L"\u4E0B\u4E00\u6B65(&N) >", L"\u5B8C\u6210", L"\u53D6\u6D88",
+               L"\u5E2E\u52A9"}},
+    {"es-ES", {L"Aceptar", L"Cancelar", L"&Aplicar", L"Ayuda"},
+              {L"< &Atr\u00E1s", L"&Siguiente >", L"Finalizar", L"Cancelar", L"Ayuda"}},
+};
+
+// A key of a page that one of its sheet's buttons also has reaches only one
+// of the two: "Kennwort &bestätigen" beside the sheet's "Ü&bernehmen".
+TEST_P(Resources, NoPageTakesAKeyOfItsSheetsButtons)
+{
+    const Language& language = GetParam();
+    const FrameButtons* frame = nullptr;
+    for (const FrameButtons& row : kFrameButtons) {
+        if (std::string(row.tag) == language.tag)
+            frame = &row;
+    }
+    ASSERT_NE(nullptr, frame) << language.tag << " has no row of the sheet's buttons";
+    const struct {
+        const std::vector<std::wstring>& buttons;
+        std::vector<int> pages;
+    } sheets[] = {
+        {frame->sheet, {IDD_GENERAL, IDD_LOGIN, IDD_STARTUP, IDD_STARTUP_CONNECT_DIALOG}},
+        {frame->wizard, {IDD_WIZ_NAME_DEVICE, IDD_WIZ_PHONE_NUMBER, IDD_WIZ_WORKSTATION, IDD_WIZ_DIALUP_LINK,
+                         IDD_WIZ_LOGIN, IDD_WIZ_UTILITIES, IDD_WIZ_FINISH}},
+    };
+    for (const auto& sheet : sheets) {
+        for (int page : sheet.pages) {
+            DialogTemplate dialog = LoadTemplate(module, page, language.id);
+            ASSERT_TRUE(dialog.found) << page;
+            for (const TemplateItem& item : dialog.items) {
+                for (const std::wstring& button : sheet.buttons) {
+                    EXPECT_TRUE(Mnemonic(button) == 0 || Mnemonic(button) != Mnemonic(item.text))
+                        << language.tag << " page " << page << ": \"" << Utf8(item.text)
+                        << "\" takes the key of the sheet's \"" << Utf8(button) << "\"";
+                }
             }
         }
     }
