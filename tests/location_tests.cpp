@@ -226,6 +226,8 @@ enum LocationFault : unsigned {
     kInputDesktop = 1 << 6,          // OpenInputDesktop
     kNoTokenFunctions = 1 << 7,      // the system lacks them (Windows 9x)
     kNoDesktopFunctions = 1 << 8,
+    kFallbackTokenUser = 1 << 9,     // GetTokenInformation, its second call: the fallback's
+    kFallbackAccountLookup = 1 << 10,
 };
 
 unsigned ActiveFaults;
@@ -258,7 +260,9 @@ BOOL WINAPI FakeOpenThreadToken(HANDLE thread, DWORD access, BOOL asSelf, PHANDL
 BOOL WINAPI FakeGetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, LPVOID info, DWORD size,
                                     PDWORD returned)
 {
-    if ((ActiveFaults & kShellTokenUser) && ++TokenUserCalls == 1)
+    ++TokenUserCalls;
+    if (((ActiveFaults & kShellTokenUser) && TokenUserCalls == 1) ||
+        ((ActiveFaults & kFallbackTokenUser) && TokenUserCalls == 2))
         return Refused();
     return System.pfnGetTokenInformation(token, kind, info, size, returned);
 }
@@ -266,7 +270,9 @@ BOOL WINAPI FakeGetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, 
 BOOL WINAPI FakeLookupAccountSid(LPCSTR system, PSID sid, LPSTR user, LPDWORD userChars, LPSTR domain,
                                  LPDWORD domainChars, PSID_NAME_USE use)
 {
-    if ((ActiveFaults & kShellAccountLookup) && ++AccountLookupCalls == 1) {
+    ++AccountLookupCalls;
+    if (((ActiveFaults & kShellAccountLookup) && AccountLookupCalls == 1) ||
+        ((ActiveFaults & kFallbackAccountLookup) && AccountLookupCalls == 2)) {
         SetLastError(ERROR_NONE_MAPPED);
         return FALSE;
     }
@@ -354,6 +360,8 @@ TEST_F(LocationFaults, EachFailureTakesItsPath)
         {"found, but its token cannot be impersonated: still found", kImpersonation, NULL, 1},
         {"no account and no impersonation for the fallback", kShellAccountLookup | kImpersonation, NULL, 0},
         {"the fallback cannot open its thread's token", kShellAccountLookup | kThreadTokenQuery, NULL, 0},
+        {"the fallback's token gives no user", kShellAccountLookup | kFallbackTokenUser, NULL, 0},
+        {"the fallback's user has no account either", kShellAccountLookup | kFallbackAccountLookup, NULL, 0},
         {"no input desktop to open: the user's", kInputDesktop, NULL, 1},
         {"the logon desktop", 0, "WinLogon", 0},
         {"the screen saver's, the shell's user there", 0, "Screen-saver", 1},
