@@ -304,8 +304,9 @@ TEST_F(HelpTopic, OnATerminalServerTheViewerIsTheSystemsOne)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         DeleteFileA(controlRecord_.c_str());
-        seam.table().pfnGetSystemWindowsDirectory = c.systemDirectory ? seam.system().pfnGetSystemWindowsDirectory : NULL;
-        seam.table().pfnDuplicateTokenEx = c.primaryToken ? seam.system().pfnDuplicateTokenEx : NULL;
+        const SystemApiBindings& system = seam.system();
+        seam.table().pfnGetSystemWindowsDirectory = c.systemDirectory ? system.pfnGetSystemWindowsDirectory : NULL;
+        seam.table().pfnDuplicateTokenEx = c.primaryToken ? system.pfnDuplicateTokenEx : NULL;
         ShowHelpTopic(kHelpLogin);
         if (c.program.empty()) {
             EXPECT_TRUE(viewerStayedAway());
