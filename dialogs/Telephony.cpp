@@ -1,11 +1,11 @@
 #include "Telephony.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "Handles.h"
 #include "RasApiTable.h"
 #include "Settings.h"
+#include "SystemApiTable.h"
 #include "TextCopy.h"
 
 HLINEAPP LineApp = 0;
@@ -18,6 +18,8 @@ static_assert(sizeof(LINECOUNTRYENTRY) == 11 * sizeof(DWORD), "country entry");
 
 const DWORD kFirstBlockSize = 512;
 const size_t kCountryTextSize = 260;
+// "%s (%lu)" with a name of kCountryTextSize - 1 bytes and the longest number.
+const size_t kCountryFormatSize = kCountryTextSize + sizeof(" (4294967295)");
 
 void CALLBACK IgnoreLineEvent(DWORD, DWORD, DWORD_PTR, DWORD_PTR, DWORD_PTR, DWORD_PTR)
 {
@@ -70,25 +72,32 @@ void CopyTapiString(const void* block, DWORD total, DWORD offset, DWORD size, ch
 LONG StartTelephony()
 {
     LineApp = 0;
-    if (!IsTapiAllowed())
+    // A system without telephony (Windows NT 3.51 has no TAPI32.DLL) answers
+    // as one where it is switched off.
+    const SystemApiBindings& tapi = TelephonyApi();
+    if (!IsTapiAllowed() || !tapi.HasTelephony())
         return kTelephonyNotAllowed;
     DWORD devices = 0;
-    return lineInitialize(&LineApp, ModuleInstance, IgnoreLineEvent, NULL, &devices);
+    return tapi.pfnLineInitialize(&LineApp, ModuleInstance, IgnoreLineEvent, NULL, &devices);
 }
 
 LONG StopTelephony()
 {
-    if (LineApp == 0)
+    const SystemApiBindings& tapi = TelephonyApi();
+    if (LineApp == 0 || !tapi.HasTelephony())
         return 0;
-    LONG result = lineShutdown(LineApp);
+    LONG result = tapi.pfnLineShutdown(LineApp);
     LineApp = 0;
     return result;
 }
 
 int GetCurrentLocation(DWORD* countryId, char* areaCode, size_t areaSize)
 {
-    LocalMem block = QueryVariable([](void* caps) {
-        return lineGetTranslateCaps(LineApp, kTapiVersion, static_cast<LINETRANSLATECAPS*>(caps));
+    const SystemApiBindings& tapi = TelephonyApi();
+    if (!tapi.HasTelephony())
+        return 0;
+    LocalMem block = QueryVariable([&tapi](void* caps) {
+        return tapi.pfnLineGetTranslateCaps(LineApp, kTapiVersion, static_cast<LINETRANSLATECAPS*>(caps));
     });
     if (!block)
         return 0;
@@ -116,9 +125,13 @@ void FillCountryList(HWND combo, const char* value)
 {
     // Country 0 asks for every country; asking for one gives corrupt names on
     // some systems.
-    LocalMem block = QueryVariable([](void* list) {
-        return lineGetCountry(0, kTapiVersion, static_cast<LINECOUNTRYLIST*>(list));
-    });
+    // Without telephony the list stays empty.
+    const SystemApiBindings& tapi = TelephonyApi();
+    LocalMem block;
+    if (tapi.HasTelephony())
+        block = QueryVariable([&tapi](void* list) {
+            return tapi.pfnLineGetCountry(0, kTapiVersion, static_cast<LINECOUNTRYLIST*>(list));
+        });
     DWORD currentCountry = 0;
     bool located = GetCurrentLocation(&currentCountry, NULL, 0) != 0;
     if (block) {
@@ -134,8 +147,14 @@ void FillCountryList(HWND combo, const char* value)
             char name[kCountryTextSize];
             CopyTapiString(block.get(), total, entry->dwCountryNameOffset, entry->dwCountryNameSize, name,
                            sizeof(name));
+            // Composed whole, then cut to 259 bytes on a character boundary.
+            // (wsprintfA rather than the C library's formatting, which would
+            // bring locale code that imports Unicode-only functions.)
+            char whole[kCountryFormatSize];
+            static_assert(kCountryFormatSize <= 1024, "wsprintfA writes at most 1024 characters");
+            wsprintfA(whole, "%s (%lu)", name, static_cast<unsigned long>(entry->dwCountryCode));
             char text[kCountryTextSize];
-            snprintf(text, sizeof(text), "%s (%lu)", name, entry->dwCountryCode);   // cut to 259
+            CopyTerminated(text, whole, sizeof(text));
             LRESULT index = SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
             if (located && index >= 0 && entry->dwCountryID == currentCountry)
                 SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "Handles.h"
+#include "SystemApiTable.h"
 #include "TextCopy.h"
 #include "WindowsVersion.h"
 
@@ -27,8 +28,9 @@ TokenUserLookup LookupTokenUser(HANDLE token, char* userOut, size_t size, char* 
         TOKEN_USER user;
         BYTE bytes[kTokenInfoSize];
     } info;
+    const SystemApiBindings& api = SystemApi();
     DWORD returned = 0;
-    if (!GetTokenInformation(token, TokenUser, &info, sizeof(info), &returned))
+    if (!api.pfnGetTokenInformation(token, TokenUser, &info, sizeof(info), &returned))
         return kNoTokenUser;
 
     char user[kUserNameChars];
@@ -36,7 +38,7 @@ TokenUserLookup LookupTokenUser(HANDLE token, char* userOut, size_t size, char* 
     DWORD userChars = kUserNameChars;
     DWORD domainChars = kDomainNameChars;
     SID_NAME_USE use;
-    if (!LookupAccountSidA(NULL, info.user.User.Sid, user, &userChars, domain, &domainChars, &use))
+    if (!api.pfnLookupAccountSid(NULL, info.user.User.Sid, user, &userChars, domain, &domainChars, &use))
         return kAccountNotFound;
 
     CopyTerminated(userOut, user, size);
@@ -50,7 +52,7 @@ TokenUserLookup LookupTokenUser(HANDLE token, char* userOut, size_t size, char* 
 bool ImpersonateWindowOwner(HWND window)
 {
     KernelHandle token = OpenWindowOwnerToken(window, TOKEN_ALL_ACCESS);
-    return token && ImpersonateLoggedOnUser(token.get()) != FALSE;
+    return token && SystemApi().pfnImpersonateLoggedOnUser(token.get()) != FALSE;
 }
 
 // Adds "\level" to path when the result still leaves room for the trailing
@@ -141,7 +143,8 @@ void BuildUserPhoneBookDir(char* out, size_t size)
 
 int GetInteractiveUserName(char* domainOut, char* userOut, size_t size)
 {
-    if (!IsWindowsNT() || !IsInteractiveDesktop())
+    const SystemApiBindings& api = SystemApi();
+    if (!IsWindowsNT() || !api.HasTokens() || !IsInteractiveDesktop())
         return 0;
 
     CallerIdentity caller;
@@ -155,7 +158,7 @@ int GetInteractiveUserName(char* domainOut, char* userOut, size_t size)
             if (found == kAccountFound) {
                 // Callers revert; the lookup has succeeded whether or not this
                 // token may be impersonated.
-                ImpersonateLoggedOnUser(token.get());
+                api.pfnImpersonateLoggedOnUser(token.get());
                 return 1;
             }
         }
@@ -171,18 +174,21 @@ int GetInteractiveUserName(char* domainOut, char* userOut, size_t size)
 
 KernelHandle OpenWindowOwnerToken(HWND window, DWORD tokenAccess)
 {
+    KernelHandle token;
+    const SystemApiBindings& api = SystemApi();
+    if (!api.HasTokens())
+        return token;
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     KernelHandle process(OpenProcess(kShellProcessAccess, FALSE, processId));
-    KernelHandle token;
-    if (process && !OpenProcessToken(process.get(), tokenAccess, token.receive()))
+    if (process && !api.pfnOpenProcessToken(process.get(), tokenAccess, token.receive()))
         token.reset();
     return token;
 }
 
 int ImpersonateShellUser()
 {
-    if (!IsWindowsNT() || !IsInteractiveDesktop())
+    if (!IsWindowsNT() || !SystemApi().HasTokens() || !IsInteractiveDesktop())
         return 0;
     HWND shell = FindShellWindow(0);
     return shell != NULL && ImpersonateWindowOwner(shell) ? 1 : 0;
@@ -201,14 +207,15 @@ HWND FindShellWindow(int attempts)
 int GetTokenUserName(char* userOut, size_t size, char* domainOut)
 {
     userOut[0] = '\0';
-    if (!IsWindowsNT())
+    const SystemApiBindings& api = SystemApi();
+    if (!IsWindowsNT() || !api.HasTokens())
         return 0;
 
     KernelHandle token;
-    if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.receive())) {
+    if (!api.pfnOpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.receive())) {
         if (GetLastError() != ERROR_NO_TOKEN)
             return 0;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive()))
+        if (!api.pfnOpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive()))
             return 0;
     }
     return LookupTokenUser(token.get(), userOut, size, domainOut) == kAccountFound ? 1 : 0;
@@ -216,16 +223,19 @@ int GetTokenUserName(char* userOut, size_t size, char* domainOut)
 
 int IsInteractiveDesktop()
 {
-    if (IsWindows9x())
+    // A system without desktops has only the user's: as when the input
+    // desktop cannot be opened.
+    const SystemApiBindings& api = SystemApi();
+    if (IsWindows9x() || !api.HasDesktops())
         return 1;
 
     char name[256] = "";
     {
-        DesktopHandle desktop(OpenInputDesktop(0, FALSE, GENERIC_ALL));
+        DesktopHandle desktop(api.pfnOpenInputDesktop(0, FALSE, GENERIC_ALL));
         if (!desktop)
             return 1;
         DWORD needed = 0;
-        if (!GetUserObjectInformationA(desktop.get(), UOI_NAME, name, sizeof(name), &needed))
+        if (!api.pfnGetUserObjectInformation(desktop.get(), UOI_NAME, name, sizeof(name), &needed))
             name[0] = '\0';
         name[sizeof(name) - 1] = '\0';
     }

@@ -6,6 +6,7 @@
 #include "Handles.h"
 #include "PhoneBkLanguages.h"
 #include "PhoneBookLocation.h"
+#include "SystemApiTable.h"
 #include "TextCopy.h"
 #include "WindowsVersion.h"
 
@@ -117,9 +118,15 @@ const char* GetHelpFilePath()
     return HelpFilePath;
 }
 
+// The system's Windows directory, not the Windows directory: on a terminal
+// server the latter is a folder of the user's own for a host that is not
+// marked as aware of it (a MinGW build is not), and holds no viewer. Systems
+// before Windows 2000 have only the one directory.
 bool GetHelpViewerPath(char* path)
 {
-    UINT length = GetWindowsDirectoryA(path, MAX_PATH);
+    const SystemApiBindings& api = SystemApi();
+    UINT length = api.pfnGetSystemWindowsDirectory != NULL ? api.pfnGetSystemWindowsDirectory(path, MAX_PATH)
+                                                            : api.pfnGetWindowsDirectory(path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return false;
     return AppendWhole(path, MAX_PATH, EndsWithBackslash(path) ? "hh.exe" : "\\hh.exe");
@@ -145,6 +152,11 @@ void ShowHelpTopic(int topic)
 
 int LaunchAsInteractiveUser(const char* application, char* commandLine)
 {
+    // Windows NT 3.51 cannot make the primary token (DuplicateTokenEx came
+    // with NT 4): help then opens in the host's process.
+    const SystemApiBindings& api = SystemApi();
+    if (!api.HasTokens() || api.pfnDuplicateTokenEx == NULL)
+        return 0;
     HWND shell = FindShellWindow(0);
     if (shell == NULL)
         return 0;
@@ -157,7 +169,7 @@ int LaunchAsInteractiveUser(const char* application, char* commandLine)
     if (!token)
         return 0;
     KernelHandle userToken;
-    if (!DuplicateTokenEx(token.get(), kLaunchTokenAccess, NULL, SecurityImpersonation, TokenPrimary,
+    if (!api.pfnDuplicateTokenEx(token.get(), kLaunchTokenAccess, NULL, SecurityImpersonation, TokenPrimary,
                           userToken.receive()))
         return 0;
     ImpersonationScope impersonation;
@@ -171,8 +183,8 @@ int LaunchAsInteractiveUser(const char* application, char* commandLine)
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION started;
-    if (!CreateProcessAsUserA(userToken.get(), application, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup,
-                              &started))
+    if (!api.pfnCreateProcessAsUser(userToken.get(), application, commandLine, NULL, NULL, FALSE, 0, NULL, NULL,
+                                    &startup, &started))
         return 0;
     KernelHandle startedProcess(started.hProcess);
     KernelHandle startedThread(started.hThread);

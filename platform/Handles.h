@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "SystemApiTable.h"
+
 template <typename Traits>
 class UniqueHandle
 {
@@ -79,12 +81,12 @@ struct RegKeyTraits {
 struct ServiceHandleTraits {
     typedef SC_HANDLE Type;
     static Type Empty() { return NULL; }
-    static void Close(Type h) { CloseServiceHandle(h); }
+    static void Close(Type h) { SystemApi().pfnCloseServiceHandle(h); }   // bound with the opening
 };
 struct DesktopTraits {
     typedef HDESK Type;
     static Type Empty() { return NULL; }
-    static void Close(Type h) { CloseDesktop(h); }
+    static void Close(Type h) { SystemApi().pfnCloseDesktop(h); }   // bound with the opening
 };
 struct LocalMemTraits {
     typedef HLOCAL Type;
@@ -103,13 +105,16 @@ typedef UniqueHandle<LocalMemTraits>      LocalMem;
 // The identity the calling thread had when the object was made: its own, or
 // the client it was impersonating. Restore() puts that identity back, so that
 // the library's impersonations end without ending the caller's. When the
-// thread's token cannot be opened it falls back to RevertToSelf.
+// thread's token cannot be opened it falls back to RevertToSelf. On a system
+// without tokens (Windows 95/98) no thread has another identity: there is
+// nothing to keep or to put back.
 class CallerIdentity
 {
 public:
     CallerIdentity() : known_(true)
     {
-        if (!OpenThreadToken(GetCurrentThread(), TOKEN_IMPERSONATE, TRUE, saved_.receive()))
+        const SystemApiBindings& api = SystemApi();
+        if (api.HasTokens() && !api.pfnOpenThreadToken(GetCurrentThread(), TOKEN_IMPERSONATE, TRUE, saved_.receive()))
             known_ = GetLastError() == ERROR_NO_TOKEN;
     }
     CallerIdentity(const CallerIdentity&) = delete;
@@ -117,8 +122,11 @@ public:
 
     void Restore() const
     {
-        if (!known_ || !SetThreadToken(NULL, saved_.get()))
-            RevertToSelf();
+        const SystemApiBindings& api = SystemApi();
+        if (!api.HasTokens())
+            return;
+        if (!known_ || !api.pfnSetThreadToken(NULL, saved_.get()))
+            api.pfnRevertToSelf();
     }
 
 private:
@@ -140,7 +148,8 @@ public:
     bool begin(HANDLE token)
     {
         end();
-        active_ = ImpersonateLoggedOnUser(token) != FALSE;
+        const SystemApiBindings& api = SystemApi();
+        active_ = api.HasTokens() && api.pfnImpersonateLoggedOnUser(token) != FALSE;
         return active_;
     }
     // Takes over an impersonation the thread has just begun in another way

@@ -3,6 +3,7 @@
 #include <mbstring.h>
 
 #include "Handles.h"
+#include "SystemApiTable.h"
 #include "WindowsVersion.h"
 
 RasApiBindings RasApiTable;
@@ -12,15 +13,6 @@ LONG ProcessAttachCount;
 namespace {
 
 const DWORD kServiceBatchBytes = 1152;
-
-// GetProcAddress answers a generic pointer; going through void (*)() keeps
-// the compiler's function-cast check quiet without hiding a real mismatch
-// (the target type itself comes from the declaration).
-template <typename Fn>
-Fn BindProc(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
 
 bool SameServiceName(const char* name, const char* wanted)
 {
@@ -64,6 +56,9 @@ void BindLibraries()
     // For the whole host process, and never restored: a missing floppy or a
     // dead network drive must not stop the host with a system box.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    // Here, under the loader's lock, so that no two threads bind at once
+    // later; it only looks into modules already loaded.
+    BindSystemApi();
 
     // On Windows 2000 and later RAS is bound whatever the driver test says,
     // but the test still runs first.
@@ -86,13 +81,17 @@ void ReleaseLibraries()
         FreeLibrary(RasApiTable.SecurityUiModule);
         RasApiTable.SecurityUiModule = NULL;
     }
+    ReleaseTelephonyApi();
 }
 
 bool IsRasInstalled()
 {
-    if (!IsWindowsNT())
+    // Without the service control manager (not Windows NT) there is no
+    // driver to test.
+    const SystemApiBindings& api = SystemApi();
+    if (!IsWindowsNT() || !api.HasServices())
         return false;
-    ServiceHandle manager(OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS));
+    ServiceHandle manager(api.pfnOpenSCManager(NULL, NULL, SC_MANAGER_ALL_ACCESS));
     if (!manager)
         return false;
 
@@ -106,7 +105,7 @@ bool IsRasInstalled()
         } batch;
         DWORD bytesNeeded = 0;
         DWORD returned = 0;
-        BOOL ok = EnumServicesStatusA(manager.get(), SERVICE_DRIVER, SERVICE_ACTIVE, &batch.first,
+        BOOL ok = api.pfnEnumServicesStatus(manager.get(), SERVICE_DRIVER, SERVICE_ACTIVE, &batch.first,
                                       sizeof(batch), &bytesNeeded, &returned, &resume);
         DWORD error = ok ? ERROR_SUCCESS : GetLastError();
 

@@ -8,6 +8,7 @@
 #include "Handles.h"
 #include "PhoneBookAccess.h"
 #include "PhoneBookLocation.h"
+#include "SystemApiSeam.h"
 #include "TestSupport.h"
 
 namespace {
@@ -187,11 +188,200 @@ TEST_CHILD(BuildDirectory)
     return ImpersonateShellUser();   // 0 on Windows 9x
 }
 
-TEST(PhoneBookDirectory, Windows98HasNoPerUserLevel)
+// Windows 95 and 98 share the users directory; Windows NT, from 3.51 on, has
+// a level per user below it.
+TEST(PhoneBookDirectory, EachSystemItsLevel)
 {
-    std::string output;
-    EXPECT_EQ(0u, RunChildUnderVersion("win98", "BuildDirectory", "", &output));
-    EXPECT_EQ(ProgramDirectory() + "\\users", output);
+    ShellWindow shell;
+    char user[MAX_PATH], domain[MAX_PATH];
+    ASSERT_EQ(1, GetTokenUserName(user, sizeof(user), domain));   // every process here is one user
+    const std::string users = ProgramDirectory() + "\\users";
+    const struct {
+        const char* version;
+        DWORD impersonated;
+        std::string directory;
+    } systems[] = {
+        {"win95", 0, users},
+        {"win98", 0, users},
+        {"nt351", 1, users + "\\" + domain + "\\" + user},
+    };
+    for (const auto& system : systems) {
+        std::string output;
+        EXPECT_EQ(system.impersonated, RunChildUnderVersion(system.version, "BuildDirectory", "", &output))
+            << system.version;
+        EXPECT_EQ(system.directory, output) << system.version;
+    }
+}
+
+// The platform calls the search for the desktop's user makes, failing one
+// way or another through the binding table. Each fake passes the call on to
+// the system's function unless its fault is set.
+enum LocationFault : unsigned {
+    kLookupTokenOpen = 1 << 0,       // OpenProcessToken with the lookup's access (0x2000C)
+    kEveryProcessTokenOpen = 1 << 1,
+    kShellTokenUser = 1 << 2,        // GetTokenInformation, its first call: the shell's token
+    kShellAccountLookup = 1 << 3,    // LookupAccountSidA, its first call
+    kImpersonation = 1 << 4,         // every ImpersonateLoggedOnUser
+    kThreadTokenQuery = 1 << 5,      // OpenThreadToken for TOKEN_QUERY: access denied
+    kInputDesktop = 1 << 6,          // OpenInputDesktop
+    kNoTokenFunctions = 1 << 7,      // the system lacks them (Windows 9x)
+    kNoDesktopFunctions = 1 << 8,
+    kFallbackTokenUser = 1 << 9,     // GetTokenInformation, its second call: the fallback's
+    kFallbackAccountLookup = 1 << 10,
+};
+
+unsigned ActiveFaults;
+const char* ReportedDesktop;   // NULL: the system's answer
+int TokenUserCalls;
+int AccountLookupCalls;
+SystemApiBindings System;
+
+BOOL Refused()
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+BOOL WINAPI FakeOpenProcessToken(HANDLE process, DWORD access, PHANDLE token)
+{
+    if ((ActiveFaults & kEveryProcessTokenOpen) ||
+        ((ActiveFaults & kLookupTokenOpen) && access == (READ_CONTROL | TOKEN_QUERY | TOKEN_IMPERSONATE)))
+        return Refused();
+    return System.pfnOpenProcessToken(process, access, token);
+}
+
+BOOL WINAPI FakeOpenThreadToken(HANDLE thread, DWORD access, BOOL asSelf, PHANDLE token)
+{
+    if ((ActiveFaults & kThreadTokenQuery) && access == TOKEN_QUERY)
+        return Refused();
+    return System.pfnOpenThreadToken(thread, access, asSelf, token);
+}
+
+BOOL WINAPI FakeGetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, LPVOID info, DWORD size,
+                                    PDWORD returned)
+{
+    ++TokenUserCalls;
+    if (((ActiveFaults & kShellTokenUser) && TokenUserCalls == 1) ||
+        ((ActiveFaults & kFallbackTokenUser) && TokenUserCalls == 2))
+        return Refused();
+    return System.pfnGetTokenInformation(token, kind, info, size, returned);
+}
+
+BOOL WINAPI FakeLookupAccountSid(LPCSTR system, PSID sid, LPSTR user, LPDWORD userChars, LPSTR domain,
+                                 LPDWORD domainChars, PSID_NAME_USE use)
+{
+    ++AccountLookupCalls;
+    if (((ActiveFaults & kShellAccountLookup) && AccountLookupCalls == 1) ||
+        ((ActiveFaults & kFallbackAccountLookup) && AccountLookupCalls == 2)) {
+        SetLastError(ERROR_NONE_MAPPED);
+        return FALSE;
+    }
+    return System.pfnLookupAccountSid(system, sid, user, userChars, domain, domainChars, use);
+}
+
+BOOL WINAPI FakeImpersonateLoggedOnUser(HANDLE token)
+{
+    if (ActiveFaults & kImpersonation)
+        return Refused();
+    return System.pfnImpersonateLoggedOnUser(token);
+}
+
+HDESK WINAPI FakeOpenInputDesktop(DWORD flags, BOOL inherit, ACCESS_MASK access)
+{
+    if (ActiveFaults & kInputDesktop) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return NULL;
+    }
+    return System.pfnOpenInputDesktop(flags, inherit, access);
+}
+
+BOOL WINAPI FakeGetUserObjectInformation(HANDLE object, int index, PVOID info, DWORD size, LPDWORD needed)
+{
+    if (ReportedDesktop == NULL || index != UOI_NAME)
+        return System.pfnGetUserObjectInformation(object, index, info, size, needed);
+    *needed = static_cast<DWORD>(strlen(ReportedDesktop) + 1);
+    if (size < *needed)
+        return FALSE;
+    memcpy(info, ReportedDesktop, *needed);
+    return TRUE;
+}
+
+class LocationFaults : public testing::Test
+{
+protected:
+    LocationFaults() { System = seam_.system(); }
+    ~LocationFaults() override { RevertToSelf(); }
+
+    // The fakes in place, every group present, then the case's faults.
+    void apply(unsigned faults, const char* desktop)
+    {
+        SystemApiBindings& t = seam_.table();
+        t = seam_.system();
+        t.pfnOpenProcessToken = FakeOpenProcessToken;
+        t.pfnOpenThreadToken = FakeOpenThreadToken;
+        t.pfnGetTokenInformation = FakeGetTokenInformation;
+        t.pfnLookupAccountSid = FakeLookupAccountSid;
+        t.pfnImpersonateLoggedOnUser = FakeImpersonateLoggedOnUser;
+        t.pfnOpenInputDesktop = FakeOpenInputDesktop;
+        t.pfnGetUserObjectInformation = FakeGetUserObjectInformation;
+        ActiveFaults = faults;
+        ReportedDesktop = desktop;
+        TokenUserCalls = 0;
+        AccountLookupCalls = 0;
+        if (faults & kNoTokenFunctions)
+            seam_.removeTokens();
+        if (faults & kNoDesktopFunctions)
+            seam_.removeDesktops();
+    }
+
+    SystemApiSeam seam_;
+};
+
+// Each platform call that the search for the desktop's user answers
+// differently for, failed on its own (the shell's owner is this process, so
+// the user found is always our own). A search that gives nothing leaves the
+// thread as it came.
+TEST_F(LocationFaults, EachFailureTakesItsPath)
+{
+    ShellWindow shell;
+    char ownUser[MAX_PATH];
+    ASSERT_EQ(1, GetTokenUserName(ownUser, sizeof(ownUser), NULL));
+    const struct {
+        const char* what;
+        unsigned faults;
+        const char* desktop;
+        int found;
+    } cases[] = {
+        {"nothing fails", 0, NULL, 1},
+        {"the shell's token cannot be opened for the lookup: the fallback", kLookupTokenOpen, NULL, 1},
+        {"no process token opens at all", kEveryProcessTokenOpen, NULL, 0},
+        {"the shell's token gives no user: given up, no fallback", kShellTokenUser, NULL, 0},
+        {"the shell's user has no account: the fallback", kShellAccountLookup, NULL, 1},
+        {"found, but its token cannot be impersonated: still found", kImpersonation, NULL, 1},
+        {"no account and no impersonation for the fallback", kShellAccountLookup | kImpersonation, NULL, 0},
+        {"the fallback cannot open its thread's token", kShellAccountLookup | kThreadTokenQuery, NULL, 0},
+        {"the fallback's token gives no user", kShellAccountLookup | kFallbackTokenUser, NULL, 0},
+        {"the fallback's user has no account either", kShellAccountLookup | kFallbackAccountLookup, NULL, 0},
+        {"no input desktop to open: the user's", kInputDesktop, NULL, 1},
+        {"the logon desktop", 0, "WinLogon", 0},
+        {"the screen saver's, the shell's user there", 0, "Screen-saver", 1},
+        {"the screen saver's, the shell's user not to be impersonated", kImpersonation, "Screen-saver", 0},
+        {"a system without tokens", kNoTokenFunctions, NULL, 0},
+        {"a system without desktops", kNoDesktopFunctions, NULL, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        apply(c.faults, c.desktop);
+        char user[MAX_PATH] = "", domain[MAX_PATH] = "";
+        EXPECT_EQ(c.found, GetInteractiveUserName(domain, user, sizeof(user)));
+        if (c.found) {
+            EXPECT_STREQ(ownUser, user);
+            EXPECT_NE('\0', domain[0]);
+        } else {
+            EXPECT_FALSE(ThreadIsImpersonating());
+        }
+        RevertToSelf();
+    }
 }
 
 // A host whose folder leaves no room for "\\users" gets no phone book

@@ -11,6 +11,7 @@
 #include "PhoneBookAccess.h"
 #include "RasApiTable.h"
 #include "Settings.h"
+#include "SystemApiSeam.h"
 #include "Telephony.h"
 #include "TestSupport.h"
 #include "resource.h"
@@ -354,6 +355,25 @@ TEST_F(FieldsTest, TelephonyCanBeSwitchedOff)
         ASSERT_EQ(0u, RunChildUnderVersion("win7", "TelephonyOff", "", &output));
         EXPECT_EQ("8000004b 0 0", output) << word;
     }
+}
+
+// Windows NT 3.51 has no TAPI32.DLL: telephony is "not allowed", as when it
+// is switched off, and the fields have no countries and no location.
+TEST_F(FieldsTest, WithoutTelephonyNoCountriesAndNoLocation)
+{
+    SystemApiSeam seam;
+    ASSERT_TRUE(seam.system().HasTelephony()) << "Wine has TAPI32.DLL";
+    seam.removeTelephony();
+
+    EXPECT_EQ(kTelephonyNotAllowed, StartTelephony());
+    EXPECT_EQ(0u, LineApp);
+    EXPECT_EQ(0, StopTelephony());
+    char area[12] = "x";
+    EXPECT_EQ(0, GetCurrentLocation(NULL, area, sizeof(area)));
+    HWND countries = Control(IDC_COUNTRY);
+    FillCountryList(countries, "Atlantis (999)");
+    EXPECT_TRUE(Items(countries).empty());
+    EXPECT_EQ("<none>", Selected(countries));
 }
 
 TEST_F(FieldsTest, DevicesAreListedInTheLibrarysOrder)

@@ -15,6 +15,7 @@
 
 #include "ContextHelp.h"
 #include "HelpTestSupport.h"
+#include "SystemApiSeam.h"
 #include "TestSupport.h"
 
 namespace {
@@ -230,33 +231,91 @@ TEST_F(HelpTopic, WithoutAShellWindowHelpGoesThroughTheControl)
 }
 
 // Wine reports the version per program at its start, so each system is a
-// copy of this program run as a child.
-TEST_F(HelpTopic, Windows98UsesTheControlEvenWithAShellAndNtUsesTheViewer)
+// copy of this program run as a child. (Wine's advapi32 has DuplicateTokenEx
+// whatever the version: the Windows NT 3.51 that lacks it is a case of
+// OnATerminalServerTheViewerIsTheSystemsOne below.)
+TEST_F(HelpTopic, Windows9xUsesTheControlEvenWithAShellAndNtUsesTheViewer)
 {
     ShellWindowInAnotherProcess shell;
     ASSERT_TRUE(shell.ready());
 
-    std::string output;
-    ASSERT_EQ(0u, RunChildUnderVersion("win98", "ShowHelpOnThisSystem", "x", &output)) << output;
-    std::map<std::string, std::string> child = ParseRecord(output);
-    ASSERT_EQ("1", child["platform"]) << "not run as Windows 98";
-    std::vector<std::string> expected = {"owner=0 file=" + child["path"] + " command=15 data=4051"};
-    EXPECT_EQ(expected, controlCalls());
-    EXPECT_TRUE(viewerStayedAway());
-
-    DeleteFileA(controlRecord_.c_str());
-    output.clear();
-    ASSERT_EQ(0u, RunChildUnderVersion("nt40", "ShowHelpOnThisSystem", "x", &output)) << output;
-    child = ParseRecord(output);
-    ASSERT_EQ("2", child["platform"]) << "not run as Windows NT";
-    std::map<std::string, std::string> viewer = waitForViewer();
-    EXPECT_EQ(ViewerCommand(viewer_, 4051, child["path"]), viewer["command"]);
-    EXPECT_TRUE(controlCalls().empty());
-
-    // RunChildUnderVersion leaves each copy's Wine settings behind.
-    for (const char* version : {"win98", "nt40"}) {
-        std::string key = std::string("Software\\Wine\\AppDefaults\\help_topic_tests-") + version + ".exe";
+    const struct {
+        const char* version;
+        const char* platform;
+    } systems[] = {{"win95", "1"}, {"win98", "1"}, {"nt351", "2"}, {"nt40", "2"}};
+    for (const auto& system : systems) {
+        SCOPED_TRACE(system.version);
+        DeleteFileA(controlRecord_.c_str());
+        std::string output;
+        ASSERT_EQ(0u, RunChildUnderVersion(system.version, "ShowHelpOnThisSystem", "x", &output)) << output;
+        std::map<std::string, std::string> child = ParseRecord(output);
+        ASSERT_EQ(system.platform, child["platform"]) << "not run as that system";
+        if (child["platform"] == "1") {
+            std::vector<std::string> expected = {"owner=0 file=" + child["path"] + " command=15 data=4051"};
+            EXPECT_EQ(expected, controlCalls());
+            EXPECT_TRUE(viewerStayedAway());
+        } else {
+            std::map<std::string, std::string> viewer = waitForViewer();
+            EXPECT_EQ(ViewerCommand(viewer_, 4051, child["path"]), viewer["command"]);
+            EXPECT_TRUE(controlCalls().empty());
+        }
+        // RunChildUnderVersion leaves each copy's Wine settings behind.
+        std::string key = std::string("Software\\Wine\\AppDefaults\\help_topic_tests-") + system.version + ".exe";
         SHDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+    }
+}
+
+std::string PerUserWindows;
+
+UINT WINAPI PerUserWindowsDirectory(LPSTR buffer, UINT size)
+{
+    if (PerUserWindows.size() >= size)
+        return static_cast<UINT>(PerUserWindows.size() + 1);
+    memcpy(buffer, PerUserWindows.c_str(), PerUserWindows.size() + 1);
+    return static_cast<UINT>(PerUserWindows.size());
+}
+
+// The mended fault: on a terminal server GetWindowsDirectoryA gives a host
+// that is not marked as aware of it a folder of the user's own, here one with
+// a viewer planted in it. The system's Windows directory holds the viewer;
+// only a system without GetSystemWindowsDirectoryA looks in the other, and
+// one without DuplicateTokenEx opens help in the host's process.
+TEST_F(HelpTopic, OnATerminalServerTheViewerIsTheSystemsOne)
+{
+    ShellWindowInAnotherProcess shell;
+    ASSERT_TRUE(shell.ready());
+    TempDir perUser("per-user-windows");
+    std::string planted = perUser.file("hh.exe");
+    ASSERT_TRUE(CopyFileA((ProgramDirectory() + "\\hh-double.exe").c_str(), planted.c_str(), FALSE));
+    PerUserWindows = perUser.path();
+    SystemApiSeam seam;
+    seam.table().pfnGetWindowsDirectory = PerUserWindowsDirectory;
+
+    const struct {
+        const char* what;
+        bool systemDirectory;
+        bool primaryToken;
+        std::string program;   // empty: through the control
+    } cases[] = {
+        {"Windows 2000 and later", true, true, viewer_},
+        {"Windows NT 4: only the one directory", false, true, planted},
+        {"Windows NT 3.51: no primary token", false, false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileA(controlRecord_.c_str());
+        const SystemApiBindings& system = seam.system();
+        seam.table().pfnGetSystemWindowsDirectory = c.systemDirectory ? system.pfnGetSystemWindowsDirectory : NULL;
+        seam.table().pfnDuplicateTokenEx = c.primaryToken ? system.pfnDuplicateTokenEx : NULL;
+        ShowHelpTopic(kHelpLogin);
+        if (c.program.empty()) {
+            EXPECT_TRUE(viewerStayedAway());
+            EXPECT_EQ(1u, controlCalls().size());
+        } else {
+            std::map<std::string, std::string> viewer = waitForViewer();
+            EXPECT_EQ(0, _stricmp(c.program.c_str(), viewer["program"].c_str())) << viewer["program"] << " ran";
+            EXPECT_TRUE(controlCalls().empty());
+        }
     }
 }
 
