@@ -167,4 +167,28 @@ TEST_F(Tour, Visit)
     Picture("19-about");
 }
 
+// A branch network's phone book of thousands: the first screen while the
+// rest is read, then what the Find box keeps of it.
+TEST_F(Tour, Thousands)
+{
+    DestroyWindow(window);
+    const char* cities[] = {"Aachen", "Bergen", "Cork", "Lyon", "Porto", "Turin", "Utrecht", "Zagreb"};
+    for (int i = 0; i < 3000; ++i) {
+        std::string city = cities[i % 8];
+        std::string number = std::to_string(100 + i / 8);
+        if (i % 3 == 0)
+            WriteEntry(city + " branch " + number, 1, "555 0" + number, "desk" + number);
+        else
+            WriteEntry(city + " desk " + number, i % 3 == 1 ? 3 : 4, "ws-" + city + "-" + number, "support");
+        ASSERT_FALSE(HasFatalFailure());
+    }
+    OpenWindow();
+    SetWindowPos(window, NULL, 0, 0, 760, 520, SWP_NOZORDER);
+    Picture("20-thousands");
+    FinishReading();
+    ClickHeader(2);
+    Find("lyon desk");
+    Picture("21-thousands-found");
+}
+
 }  // namespace
