@@ -147,3 +147,15 @@ void CopyText(char* buffer, int size, const std::string& text)
     memcpy(buffer, text.data(), length);
     buffer[length] = '\0';
 }
+
+std::string SortKey(const std::string& text)
+{
+    DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    int length = LCMapStringA(LOCALE_USER_DEFAULT, flags, text.c_str(), static_cast<int>(text.size()), NULL, 0);
+    if (length <= 0)
+        return std::string();
+    std::string key(static_cast<size_t>(length), '\0');
+    LCMapStringA(LOCALE_USER_DEFAULT, flags, text.c_str(), static_cast<int>(text.size()), &key[0], length);
+    key.resize(strlen(key.c_str()));   // the key ends with a zero of its own
+    return key;
+}

@@ -41,6 +41,10 @@ bool HoldsText(const std::string& text, const std::string& part);
 // The order of two texts in the user's locale, without regard to case:
 // negative, zero or positive.
 int CompareNoCase(const std::string& a, const std::string& b);
+// The sort key of `text` in the user's locale, without regard to case: two
+// keys compare as bytes as the texts compare with CompareNoCase, at a
+// fraction of its cost.
+std::string SortKey(const std::string& text);
 // Copies `text` into a buffer of `size` bytes, ending on a whole character
 // when it must be cut.
 void CopyText(char* buffer, int size, const std::string& text);

@@ -405,6 +405,7 @@ void PhoneBookTab::Refresh(const std::string& selectKey)
         row.key = file;
         row.name = FileNamePart(file);
         row.name.resize(row.name.size() - strlen(kExtension));
+        row.sortKey = SortKey(row.name);
     }
     entryCount_ = rows.size();
     // Dial-Up Networking's entries follow as a group of their own; they need
@@ -419,6 +420,7 @@ void PhoneBookTab::Refresh(const std::string& selectKey)
         row.name = name;
         row.key = name;
         row.kind = dialUpKind;
+        row.sortKey = SortKey(name);
     }
     rows_.swap(rows);
     readCursor_ = 0;
@@ -448,8 +450,10 @@ void PhoneBookTab::ApplyView(const std::string& selectKey)
     ListView_SetItemCountEx(list_, static_cast<int>(shown_.size()), 0);
     int select = -1;
     for (size_t i = 0; i < shown_.size() && !selectKey.empty(); ++i) {
-        if (SameNoCase(rows_[shown_[i]].key, selectKey))
+        if (rows_[shown_[i]].key.size() == selectKey.size() && SameNoCase(rows_[shown_[i]].key, selectKey)) {
             select = static_cast<int>(i);
+            break;
+        }
     }
     if (select >= 0) {
         ListView_SetItemState(list_, select, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
@@ -464,10 +468,15 @@ void PhoneBookTab::ApplyView(const std::string& selectKey)
 }
 
 // The Find box looks in the name and in the number or workstation, without
-// regard to case. A row not read yet is found by its name only.
-bool PhoneBookTab::Shows(const Row& row, const std::string& folded) const
+// regard to case. A row not read yet is found by its name only. The row's
+// own texts are folded once, when it is first looked at.
+bool PhoneBookTab::Shows(Row& row, const std::string& folded)
 {
-    return folded.empty() || HoldsText(FoldCase(row.name), folded) || HoldsText(FoldCase(row.address), folded);
+    if (folded.empty())
+        return true;
+    if (row.folded.empty())
+        row.folded = FoldCase(row.name) + "\n" + FoldCase(row.address);
+    return HoldsText(row.folded, folded);
 }
 
 // The phone book's entries come before Dial-Up Networking's; by another
@@ -490,7 +499,7 @@ bool PhoneBookTab::Precedes(size_t a, size_t b) const
         order = CompareNoCase(first.*column, second.*column);
     }
     if (order == 0)
-        order = CompareNoCase(first.name, second.name);
+        order = first.sortKey.compare(second.sortKey);
     if (order == 0)
         return a < b;
     return sortAscending_ ? order < 0 : order > 0;
@@ -561,6 +570,7 @@ void PhoneBookTab::ReadRow(size_t index)
         row.image = kConnectionImage;
         row.kind = kind;
         row.address = address;
+        row.folded.clear();
         row.login = login;
     } else {
         unreadable_[key] = LastWritten(key);
@@ -745,10 +755,8 @@ void PhoneBookTab::ShowDetails()
                 if (generation != generation_)
                     return;
             }
-        }
-        if (!row.dialUp && rows_[index].state == Row::kRead) {
             std::vector<char> path = Writable(row.key);
-            if (book_.ReadEntry(path.data()))
+            if (row.state == Row::kRead && book_.ReadEntry(path.data()))
                 text = DetailsText(book_);
         }
     }

@@ -61,6 +61,8 @@ struct Row {
     std::string name;   // as the phone book stores it
     std::string key;    // the entry file's full path, or the Dial-Up Networking entry's name
     std::string kind, address, login;
+    std::string sortKey;   // of the name: ten thousand names sort by it at once
+    std::string folded;    // name and address as the Find box compares them, once asked for
 };
 
 // Helpers of both files.
@@ -103,7 +105,7 @@ private:
 
     void Refresh(const std::string& selectKey);
     void ApplyView(const std::string& selectKey);
-    bool Shows(const Row& row, const std::string& folded) const;
+    bool Shows(Row& row, const std::string& folded);
     bool Precedes(size_t a, size_t b) const;
     void ReadRow(size_t index);
     void ReadVisibleRows();

@@ -167,10 +167,14 @@ TEST_F(Tour, Visit)
     Picture("19-about");
 }
 
-// A branch network's phone book of thousands: the first screen while the
-// rest is read, then what the Find box keeps of it.
+// A branch network's phone book of thousands, sorted by number and found by
+// city: the README's picture. Writing the entries takes half a minute, so
+// the visit is made once, in English; the other languages' texts of the list
+// show in the pictures above.
 TEST_F(Tour, Thousands)
 {
+    if (PRIMARYLANGID(GetUserDefaultUILanguage()) != LANG_ENGLISH)
+        GTEST_SKIP() << "made once, in English";
     DestroyWindow(window);
     const char* cities[] = {"Aachen", "Bergen", "Cork", "Lyon", "Porto", "Turin", "Utrecht", "Zagreb"};
     for (int i = 0; i < 3000; ++i) {
