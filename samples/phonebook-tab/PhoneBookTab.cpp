@@ -676,6 +676,26 @@ void PhoneBookTab::OnGetDisplayInfo(NMLVDISPINFOA* info)
         info->item.iImage = row.image;
 }
 
+// Typing a name's first letters in the list goes to the next row whose
+// name begins with them, as in a list that holds its own items.
+LRESULT PhoneBookTab::FindItem(const NMLVFINDITEMA* find)
+{
+    if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || find->lvfi.psz == NULL || shown_.empty())
+        return -1;
+    std::string typed = find->lvfi.psz;
+    int count = static_cast<int>(shown_.size());
+    int start = find->iStart >= 0 && find->iStart < count ? find->iStart : 0;
+    for (int step = 0; step < count; ++step) {
+        int item = (start + step) % count;
+        const std::string& name = rows_[shown_[item]].name;
+        if (name.size() >= typed.size() &&
+            CompareNoCase(name.substr(0, typed.size()), typed) == 0 &&
+            ((find->lvfi.flags & LVFI_PARTIAL) || name.size() == typed.size()))
+            return item;
+    }
+    return -1;
+}
+
 // The row behind an item of the list, -1 for none.
 int PhoneBookTab::RowAt(int item) const
 {
@@ -844,6 +864,7 @@ LRESULT PhoneBookTab::OnNotify(const NMHDR* header)
     case LVN_ODSTATECHANGED: ShowDetails(); return 0;
     case LVN_GETDISPINFOA: OnGetDisplayInfo(reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))); return 0;
     case LVN_COLUMNCLICK: SortBy(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem); return 0;
+    case LVN_ODFINDITEMA: return FindItem(reinterpret_cast<const NMLVFINDITEMA*>(header));
     case LVN_BEGINLABELEDITA: {
         HWND edit = ListView_GetEditControl(list_);
         if (edit != NULL)

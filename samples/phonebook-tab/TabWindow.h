@@ -116,6 +116,7 @@ private:
     void ShowSortArrow();
     void OnFindChanged();
     void OnGetDisplayInfo(NMLVDISPINFOA* info);
+    LRESULT FindItem(const NMLVFINDITEMA* find);
     int RowAt(int item) const;
     void ShowDetails();
     std::string KindText(VmrPhoneBook& book, char* path);
