@@ -678,19 +678,18 @@ void PhoneBookTab::OnGetDisplayInfo(NMLVDISPINFOA* info)
 
 // Typing a name's first letters in the list goes to the next row whose
 // name begins with them, as in a list that holds its own items.
-LRESULT PhoneBookTab::FindItem(const NMLVFINDITEMA* find)
+LRESULT PhoneBookTab::FindItem(int from, UINT flags, const std::string& typed)
 {
-    if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || find->lvfi.psz == NULL || shown_.empty())
+    if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || shown_.empty())
         return -1;
-    std::string typed = find->lvfi.psz;
     int count = static_cast<int>(shown_.size());
-    int start = find->iStart >= 0 && find->iStart < count ? find->iStart : 0;
+    int start = from >= 0 && from < count ? from : 0;
     for (int step = 0; step < count; ++step) {
         int item = (start + step) % count;
         const std::string& name = rows_[shown_[item]].name;
         if (name.size() >= typed.size() &&
             CompareNoCase(name.substr(0, typed.size()), typed) == 0 &&
-            ((find->lvfi.flags & LVFI_PARTIAL) || name.size() == typed.size()))
+            ((flags & LVFI_PARTIAL) || name.size() == typed.size()))
             return item;
     }
     return -1;
@@ -864,7 +863,21 @@ LRESULT PhoneBookTab::OnNotify(const NMHDR* header)
     case LVN_ODSTATECHANGED: ShowDetails(); return 0;
     case LVN_GETDISPINFOA: OnGetDisplayInfo(reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))); return 0;
     case LVN_COLUMNCLICK: SortBy(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem); return 0;
-    case LVN_ODFINDITEMA: return FindItem(reinterpret_cast<const NMLVFINDITEMA*>(header));
+    case LVN_ODFINDITEMA: {
+        const NMLVFINDITEMA* find = reinterpret_cast<const NMLVFINDITEMA*>(header);
+        if (find->lvfi.psz == NULL)
+            return -1;
+        return FindItem(find->iStart, find->lvfi.flags, find->lvfi.psz);
+    }
+    case LVN_ODFINDITEMW: {
+        // Wine's list view asks in Unicode even an ANSI parent.
+        const NMLVFINDITEMW* find = reinterpret_cast<const NMLVFINDITEMW*>(header);
+        char typed[256] = "";
+        if (find->lvfi.psz == NULL ||
+            !WideCharToMultiByte(CP_ACP, 0, find->lvfi.psz, -1, typed, sizeof(typed), NULL, NULL))
+            return -1;
+        return FindItem(find->iStart, find->lvfi.flags, typed);
+    }
     case LVN_BEGINLABELEDITA: {
         HWND edit = ListView_GetEditControl(list_);
         if (edit != NULL)

@@ -116,7 +116,7 @@ private:
     void ShowSortArrow();
     void OnFindChanged();
     void OnGetDisplayInfo(NMLVDISPINFOA* info);
-    LRESULT FindItem(const NMLVFINDITEMA* find);
+    LRESULT FindItem(int from, UINT flags, const std::string& typed);
     int RowAt(int item) const;
     void ShowDetails();
     std::string KindText(VmrPhoneBook& book, char* path);

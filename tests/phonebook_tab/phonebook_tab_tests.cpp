@@ -48,6 +48,10 @@ TEST_F(PhoneBookTabHost, TheListShowsTheEntriesThenDialUpNetworking)
     ASSERT_TRUE(DeleteFileA(books.file("Bench.vmr").c_str()));
     SendMessageA(window, WM_COMMAND, IDM_REFRESH, 0);
     EXPECT_EQ((Strings{"Lab", "Office", "Office Link"}), Names());
+    ASSERT_TRUE(DeleteFileA(books.file("Lab.vmr").c_str()));
+    ASSERT_TRUE(DeleteFileA(books.file("Office.vmr").c_str()));
+    SendMessageA(window, WM_COMMAND, IDM_REFRESH, 0);
+    EXPECT_EQ("1 connection", Status());
 }
 
 TEST_F(PhoneBookTabHost, AnUnreadableFileIsListedAndReportedOnce)
@@ -251,6 +255,10 @@ TEST_F(PhoneBookTabHost, AHeaderClickSortsByItsColumn)
         ClickHeader(click.column);
         EXPECT_EQ(click.order, Names()) << "column " << click.column;
     }
+    // Typing in the list goes to the name that begins so.
+    SetFocus(list);
+    SendMessageA(list, WM_CHAR, 'l', 1);
+    EXPECT_EQ((Strings{"Lab"}), SelectedNames());
 }
 
 // Ctrl+F goes to the Find box; what is typed there keeps the rows whose
