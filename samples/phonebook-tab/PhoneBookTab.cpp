@@ -425,24 +425,31 @@ void PhoneBookTab::Refresh(const std::string& selectKey)
     rows_.swap(rows);
     readCursor_ = 0;
     readCount_ = 0;
-    ApplyView(selectKey);
+    ApplyView(selectKey, true);
     if (readCount_ < entryCount_)
         SetTimer(window_, kReadTimer, USER_TIMER_MINIMUM, NULL);
     ShowProgress();
 }
 
 // The rows that pass the Find box, in the order of the sort column; the row
-// of selectKey selected. The rows on the screen are read at once.
-void PhoneBookTab::ApplyView(const std::string& selectKey)
+// of selectKey selected. The rows are sorted again only when asked (the
+// rows, the column or what is known of them changed): a letter typed in the
+// Find box only filters. The rows on the screen are read at once.
+void PhoneBookTab::ApplyView(const std::string& selectKey, bool sort)
 {
+    if (sort || order_.size() != rows_.size()) {
+        order_.resize(rows_.size());
+        for (size_t i = 0; i < order_.size(); ++i)
+            order_[i] = i;
+        std::sort(order_.begin(), order_.end(), [this](size_t a, size_t b) { return Precedes(a, b); });
+    }
     std::string folded = FoldCase(findText_);
     std::vector<size_t> shown;
-    shown.reserve(rows_.size());
-    for (size_t i = 0; i < rows_.size(); ++i) {
-        if (Shows(rows_[i], folded))
-            shown.push_back(i);
+    shown.reserve(order_.size());
+    for (size_t index : order_) {
+        if (Shows(rows_[index], folded))
+            shown.push_back(index);
     }
-    std::sort(shown.begin(), shown.end(), [this](size_t a, size_t b) { return Precedes(a, b); });
     shown_.swap(shown);
 
     SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
@@ -512,7 +519,7 @@ void PhoneBookTab::SortBy(int column)
         return;
     sortAscending_ = column == sortColumn_ ? !sortAscending_ : true;
     sortColumn_ = column;
-    ApplyView(FocusedKey());
+    ApplyView(FocusedKey(), true);
 }
 
 void PhoneBookTab::ShowSortArrow()
@@ -538,7 +545,7 @@ void PhoneBookTab::OnFindChanged()
     if (typed == findText_)
         return;
     findText_ = typed;
-    ApplyView(FocusedKey());
+    ApplyView(FocusedKey(), false);
 }
 
 // Reads one entry into its row. The library may show a message (an entry of
@@ -643,7 +650,7 @@ void PhoneBookTab::ReadSlice()
     }
     KillTimer(window_, kReadTimer);
     if (sortColumn_ != kNameColumn || !findText_.empty())
-        ApplyView(FocusedKey());
+        ApplyView(FocusedKey(), sortColumn_ != kNameColumn);
     ShowDetails();
     ShowProgress();
 }

@@ -104,7 +104,7 @@ private:
     bool OnPhoneBookTab() const { return TabCtrl_GetCurSel(tabs_) == 0; }
 
     void Refresh(const std::string& selectKey);
-    void ApplyView(const std::string& selectKey);
+    void ApplyView(const std::string& selectKey, bool sort);
     bool Shows(Row& row, const std::string& folded);
     bool Precedes(size_t a, size_t b) const;
     void ReadRow(size_t index);
@@ -161,6 +161,7 @@ private:
     bool quitOnClose_ = false;
     std::string chosenFolder_;   // --path, or empty when the library chose
     std::vector<Row> rows_;      // the phone book's entries by name, then Dial-Up Networking's
+    std::vector<size_t> order_;  // every row, in the order of the sort column
     std::vector<size_t> shown_;  // the rows the list shows, in its order: item i is rows_[shown_[i]]
     int sortColumn_ = kNameColumn;
     bool sortAscending_ = true;
