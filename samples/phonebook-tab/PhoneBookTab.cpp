@@ -442,6 +442,7 @@ void PhoneBookTab::ApplyView(const std::string& selectKey, bool sort)
         for (size_t i = 0; i < order_.size(); ++i)
             order_[i] = i;
         std::sort(order_.begin(), order_.end(), [this](size_t a, size_t b) { return Precedes(a, b); });
+        readCursor_ = 0;
     }
     std::string folded = FoldCase(findText_);
     std::vector<size_t> shown;
@@ -608,7 +609,7 @@ void PhoneBookTab::ReadVisibleRows()
 }
 
 // The next row to read: one on the screen first, else the next in the
-// phone book's order. -1 when every row is read.
+// list's order, found or not. -1 when every row is read.
 int PhoneBookTab::NextUnreadRow()
 {
     int top = ListView_GetTopIndex(list_);
@@ -617,9 +618,9 @@ int PhoneBookTab::NextUnreadRow()
         if (rows_[shown_[item]].state == Row::kUnread)
             return static_cast<int>(shown_[item]);
     }
-    while (readCursor_ < rows_.size() && rows_[readCursor_].state != Row::kUnread)
+    while (readCursor_ < order_.size() && rows_[order_[readCursor_]].state != Row::kUnread)
         ++readCursor_;
-    return readCursor_ < rows_.size() ? static_cast<int>(readCursor_) : -1;
+    return readCursor_ < order_.size() ? static_cast<int>(order_[readCursor_]) : -1;
 }
 
 // One slice of the background reading: entries until the slice's time is

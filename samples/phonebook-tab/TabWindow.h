@@ -17,10 +17,9 @@ namespace phonebook_tab {
 const char kClassName[] = "VelmoraPhoneBookTab";
 const char kLibraryName[] = "PhoneBk.dll";
 const char kExtension[] = ".vmr";
-// The characters the wizard refuses in a connection name. The library and
-// pbtool share one list; the sample keeps a copy of its own on purpose: it is
-// an outside host, built from the published headers only, and a host cannot
-// reach the library's list.
+// The characters the wizard refuses in a connection name. The sample keeps
+// its own copy on purpose: it is an outside host, built from the published
+// headers only, and the library publishes no such list.
 const char kForbiddenNameCharacters[] = "\\/:*?\"<>|";
 
 // The library's resources the host shows: its delete confirmations (their
@@ -160,7 +159,7 @@ private:
     HFONT font_ = NULL;
     bool quitOnClose_ = false;
     std::string chosenFolder_;   // --path, or empty when the library chose
-    std::vector<Row> rows_;      // the phone book's entries by name, then Dial-Up Networking's
+    std::vector<Row> rows_;      // the phone book's entries as listed, then Dial-Up Networking's
     std::vector<size_t> order_;  // every row, in the order of the sort column
     std::vector<size_t> shown_;  // the rows the list shows, in its order: item i is rows_[shown_[i]]
     int sortColumn_ = kNameColumn;
