@@ -99,3 +99,63 @@ std::string TrimBlanks(const std::string& text)
     size_t last = text.find_last_not_of(' ');
     return text.substr(first, last - first + 1);
 }
+
+std::string FoldCase(const std::string& text)
+{
+    if (text.empty())
+        return text;
+    int length = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, text.c_str(), static_cast<int>(text.size()),
+                              NULL, 0);
+    if (length <= 0)
+        return text;
+    std::string folded(static_cast<size_t>(length), '\0');
+    LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, text.c_str(), static_cast<int>(text.size()), &folded[0],
+                 length);
+    return folded;
+}
+
+bool HoldsText(const std::string& text, const std::string& part)
+{
+    if (part.empty())
+        return true;
+    for (const char* at = text.c_str(); *at != '\0'; at = CharNextA(at)) {
+        if (strncmp(at, part.c_str(), part.size()) == 0)
+            return true;
+    }
+    return false;
+}
+
+int CompareNoCase(const std::string& a, const std::string& b)
+{
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                          static_cast<int>(b.size())) - CSTR_EQUAL;
+}
+
+void CopyText(char* buffer, int size, const std::string& text)
+{
+    if (buffer == NULL || size <= 0)
+        return;
+    size_t length = 0;
+    for (const char* at = text.c_str(); *at != '\0';) {
+        const char* next = CharNextA(at);
+        size_t end = static_cast<size_t>(next - text.c_str());
+        if (end >= static_cast<size_t>(size))
+            break;
+        length = end;
+        at = next;
+    }
+    memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
+}
+
+std::string SortKey(const std::string& text)
+{
+    DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    int length = LCMapStringA(LOCALE_USER_DEFAULT, flags, text.c_str(), static_cast<int>(text.size()), NULL, 0);
+    if (length <= 0)
+        return std::string();
+    std::string key(static_cast<size_t>(length), '\0');
+    LCMapStringA(LOCALE_USER_DEFAULT, flags, text.c_str(), static_cast<int>(text.size()), &key[0], length);
+    key.resize(strlen(key.c_str()));   // the key ends with a zero of its own
+    return key;
+}

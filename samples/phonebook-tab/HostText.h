@@ -32,5 +32,21 @@ bool EndsWithNoCase(const std::string& text, const std::string& suffix);
 bool HoldsAnyOf(const std::string& text, const char* characters);
 // `text` without blanks at either end.
 std::string TrimBlanks(const std::string& text);
+// `text` in capitals as the user's locale writes them, for finding text
+// without regard to case.
+std::string FoldCase(const std::string& text);
+// Whether `text` holds `part` beginning on a whole character: in a
+// double-byte code page a trail byte and the next lead byte are no match.
+bool HoldsText(const std::string& text, const std::string& part);
+// The order of two texts in the user's locale, without regard to case:
+// negative, zero or positive.
+int CompareNoCase(const std::string& a, const std::string& b);
+// The sort key of `text` in the user's locale, without regard to case: two
+// keys compare as bytes as the texts compare with CompareNoCase, at a
+// fraction of its cost.
+std::string SortKey(const std::string& text);
+// Copies `text` into a buffer of `size` bytes, ending on a whole character
+// when it must be cut.
+void CopyText(char* buffer, int size, const std::string& text);
 
 #endif

@@ -4,6 +4,10 @@
 // The list is always read back from the phone books after a change, never
 // patched by hand: what it shows is what is on disk (and in Dial-Up
 // Networking's phone book) at the last refresh.
+//
+// What a host takes from here for a phone book of thousands: the names come
+// from EnumEntryNames alone, the entries are read on the window's own thread
+// in short slices, and the list asks for its texts (see "The list" below).
 #include "PhoneBookTab.h"
 
 #include <string.h>
@@ -15,6 +19,13 @@
 #include "HostText.h"
 #include "TabWindow.h"
 #include "resources/TabResources.h"
+
+// The sort arrows of comctl32 6, which the older headers leave out; the
+// header control of an older comctl32 ignores them.
+#ifndef HDF_SORTUP
+#define HDF_SORTUP 0x0400
+#define HDF_SORTDOWN 0x0200
+#endif
 
 namespace phonebook_tab {
 
@@ -65,6 +76,7 @@ static ULONGLONG LastWritten(const std::string& path)
 struct CreationParameters {
     const VmrPhoneBook& book;
     const RasPhoneBook& dialUp;
+    const char* chosenFolder;
 };
 
 LRESULT CALLBACK PhoneBookTab::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -74,7 +86,7 @@ LRESULT CALLBACK PhoneBookTab::WindowProc(HWND window, UINT message, WPARAM wPar
         // The window owns its object from here to WM_NCDESTROY.
         const CreationParameters* parameters =
             static_cast<const CreationParameters*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        tab = new PhoneBookTab(parameters->book, parameters->dialUp);
+        tab = new PhoneBookTab(parameters->book, parameters->dialUp, parameters->chosenFolder);
         tab->window_ = window;
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(tab));
     }
@@ -93,7 +105,13 @@ LRESULT PhoneBookTab::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_CREATE: return OnCreate() ? 0 : -1;
     case WM_SIZE: OnSize(); return 0;
-    case WM_COMMAND: OnCommand(LOWORD(wParam)); return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) != kFindId)
+            OnCommand(LOWORD(wParam));
+        else if (HIWORD(wParam) == EN_CHANGE)
+            OnFindChanged();
+        return 0;
+    case WM_TIMER: if (wParam == kReadTimer) ReadSlice(); return 0;
     case WM_NOTIFY: return OnNotify(reinterpret_cast<const NMHDR*>(lParam));
     case WM_SETFOCUS: if (OnPhoneBookTab()) SetFocus(list_); return 0;
     case WM_CTLCOLORSTATIC: return OnStaticColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
@@ -131,10 +149,17 @@ bool PhoneBookTab::OnCreate()
                                0, 0, 0, 0, window_, reinterpret_cast<HMENU>(kDetailsId), instance, NULL);
     about_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_LEFT, 0, 0, 0, 0, window_,
                              reinterpret_cast<HMENU>(kAboutId), instance, NULL);
-    if (list_ == NULL || details_ == NULL || about_ == NULL)
+    findLabel_ = CreateWindowExA(0, "STATIC", LoadText(IDS_FIND_LABEL).c_str(), WS_CHILD | WS_VISIBLE | SS_RIGHT, 0,
+                                 0, 0, 0, window_, reinterpret_cast<HMENU>(kFindLabelId), instance, NULL);
+    find_ = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0,
+                            0, 0, window_, reinterpret_cast<HMENU>(kFindId), instance, NULL);
+    if (list_ == NULL || details_ == NULL || about_ == NULL || findLabel_ == NULL || find_ == NULL)
         return false;
-    SendMessageA(details_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), 0);
-    SendMessageA(about_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), 0);
+    for (HWND control : {details_, about_, findLabel_, find_})
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), 0);
+    SendMessageA(find_, EM_LIMITTEXT, 255, 0);
+    const int parts[] = {360, -1};
+    SendMessageA(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     CheckMenuRadioItem(GetMenu(window_), IDM_VIEW_LARGE_ICONS, IDM_VIEW_DETAILS, IDM_VIEW_DETAILS, MF_BYCOMMAND);
     Refresh(std::string());
     return true;
@@ -196,20 +221,22 @@ void PhoneBookTab::CreateList()
 {
     list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_EDITLABELS | LVS_SHOWSELALWAYS |
-                                LVS_AUTOARRANGE,
+                                LVS_AUTOARRANGE | LVS_OWNERDATA,
                             0, 0, 0, 0, window_, reinterpret_cast<HMENU>(kListId), GetModuleHandleA(NULL), NULL);
     if (list_ == NULL)
         return;
     SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
 
     // The library's own icons: a connection, and a device for Dial-Up
-    // Networking; the image lists keep copies.
+    // Networking; the image lists keep copies. The list view owns its image
+    // lists (it has no LVS_SHAREIMAGELISTS) and destroys them with itself:
+    // the window never does.
     HMODULE library = GetModuleHandleA(kLibraryName);
-    smallImages_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 3, 0);
-    largeImages_ = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 3, 0);
+    HIMAGELIST smallImages = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 3, 0);
+    HIMAGELIST largeImages = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 3, 0);
     const int icons[] = {kConnectionIcon, kDeviceIcon};
-    for (HIMAGELIST images : {smallImages_, largeImages_}) {
-        int size = images == smallImages_ ? 16 : 32;
+    for (HIMAGELIST images : {smallImages, largeImages}) {
+        int size = images == smallImages ? 16 : 32;
         for (int icon : icons) {
             HICON loaded = static_cast<HICON>(
                 LoadImageA(library, MAKEINTRESOURCEA(icon), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
@@ -219,8 +246,8 @@ void PhoneBookTab::CreateList()
         }
         ImageList_AddIcon(images, LoadIconA(NULL, IDI_WARNING));   // shared: never destroyed
     }
-    ListView_SetImageList(list_, smallImages_, LVSIL_SMALL);
-    ListView_SetImageList(list_, largeImages_, LVSIL_NORMAL);
+    ListView_SetImageList(list_, smallImages, LVSIL_SMALL);
+    ListView_SetImageList(list_, largeImages, LVSIL_NORMAL);
 
     const UINT titles[] = {IDS_COLUMN_NAME, IDS_COLUMN_KIND, IDS_COLUMN_ADDRESS, IDS_COLUMN_LOGIN};
     const int widths[] = {160, 215, 180, 120};
@@ -251,11 +278,8 @@ void PhoneBookTab::OnDestroy()
     // Closing the window leaves the tab as much as choosing another does.
     if (OnPhoneBookTab())
         book_.OnExitPhoneBookTab();
-    if (smallImages_ != NULL)
-        ImageList_Destroy(smallImages_);
-    if (largeImages_ != NULL)
-        ImageList_Destroy(largeImages_);
-    smallImages_ = largeImages_ = NULL;
+    KillTimer(window_, kReadTimer);
+    ++generation_;   // a read waiting in a message box leaves the rows alone
     if (quitOnClose_)
         PostQuitMessage(0);
 }
@@ -266,6 +290,8 @@ void PhoneBookTab::OnSize()
     GetClientRect(window_, &client);
     SendMessageA(toolbar_, TB_AUTOSIZE, 0, 0);
     SendMessageA(status_, WM_SIZE, 0, 0);
+    const int parts[] = {std::max(static_cast<int>(client.right) - 240, 120), -1};
+    SendMessageA(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     RECT bar;
     GetWindowRect(toolbar_, &bar);
     int top = bar.bottom - bar.top;
@@ -276,11 +302,29 @@ void PhoneBookTab::OnSize()
     RECT page = {4, top + 2, client.right - 4, bottom - 2};
     TabCtrl_AdjustRect(tabs_, FALSE, &page);
     int detailsHeight = 84;
+    int findHeight = 22;
     int width = page.right - page.left;
     int height = page.bottom - page.top;
+    // The Find box above the list, its label as wide as its text.
+    int labelWidth = 60;
+    HDC dc = GetDC(findLabel_);
+    if (dc != NULL) {
+        HGDIOBJ old = SelectObject(dc, font_);
+        std::string label = LoadText(IDS_FIND_LABEL);
+        SIZE extent;
+        if (GetTextExtentPoint32A(dc, label.c_str(), static_cast<int>(label.size()), &extent))
+            labelWidth = extent.cx + 4;
+        SelectObject(dc, old);
+        ReleaseDC(findLabel_, dc);
+    }
+    MoveWindow(findLabel_, page.left, page.top + 4, labelWidth, findHeight - 6, TRUE);
+    MoveWindow(find_, page.left + labelWidth + 4, page.top, std::min(260, width - labelWidth - 4), findHeight, TRUE);
+    page.top += findHeight + 4;
+    height -= findHeight + 4;
     MoveWindow(list_, page.left, page.top, width, height - detailsHeight - 4, TRUE);
     MoveWindow(details_, page.left, page.bottom - detailsHeight, width, detailsHeight, TRUE);
-    MoveWindow(about_, page.left + 8, page.top + 8, width - 16, height - 16, TRUE);
+    MoveWindow(about_, page.left + 8, page.top - findHeight + 4, width - 16, height + findHeight - 12, TRUE);
+    ReadVisibleRows();
 }
 
 void PhoneBookTab::ShowTab(int tab)
@@ -288,6 +332,8 @@ void PhoneBookTab::ShowTab(int tab)
     bool phoneBook = tab == 0;
     ShowWindow(list_, phoneBook ? SW_SHOW : SW_HIDE);
     ShowWindow(details_, phoneBook ? SW_SHOW : SW_HIDE);
+    ShowWindow(find_, phoneBook ? SW_SHOW : SW_HIDE);
+    ShowWindow(findLabel_, phoneBook ? SW_SHOW : SW_HIDE);
     ShowWindow(about_, phoneBook ? SW_HIDE : SW_SHOW);
     // The list's commands wait for the list.
     const int commands[] = {IDM_NEW, IDM_PROPERTIES, IDM_DELETE, IDM_RENAME, IDM_COPY, IDM_REFRESH,
@@ -310,114 +356,357 @@ void PhoneBookTab::ShowTab(int tab)
                       std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
                       std::to_string(HIWORD(fixed->dwFileVersionLS));
         }
-        // The phone book directory is the object's first field, 260 bytes:
-        // the layout is the published one.
-        const char* directory = reinterpret_cast<const char*>(&book_);
-        std::string folder(directory, strnlen(directory, 260));
-        SetWindowTextA(about_, FormatText(IDS_ABOUT, {TextInsert(version), TextInsert(folder)}).c_str());
+        // The folder as the host chose it, or the library's rule: the
+        // object's bytes are the library's own business.
+        std::string about;
+        if (!chosenFolder_.empty()) {
+            about = FormatText(IDS_ABOUT, {TextInsert(version), TextInsert(chosenFolder_)});
+        } else {
+            char program[MAX_PATH] = "";
+            GetModuleFileNameA(NULL, program, sizeof(program));
+            about = FormatText(IDS_ABOUT_OWN_FOLDER, {TextInsert(version), TextInsert(DirectoryPart(program))});
+        }
+        SetWindowTextA(about_, about.c_str());
     } else {
         SetFocus(list_);
     }
 }
 
 // ---- The list
+//
+// The list is virtual (LVS_OWNERDATA): it asks for the text of the rows it
+// draws, so ten thousand names cost no more to show than a hundred. Refresh
+// lists the names, shows them, and reads the rows on the screen before it
+// returns; the rest are read from a timer, a slice at a time, visible rows
+// first. Every library call stays on the window's thread, as the library
+// asks: ReadEntry may show a message box, which needs the window's thread to
+// own it, and the library's state is not shared between threads. A reader
+// thread with its own phone book object would also work, but a host would
+// then have to keep every message of the library away from it.
 
 void PhoneBookTab::Refresh(const std::string& selectKey)
 {
+    ++generation_;
+    KillTimer(window_, kReadTimer);
     std::vector<std::string> files;
     book_.EnumEntryNames(CollectName, reinterpret_cast<long>(&files));
     std::vector<std::string> dialUpNames;
     dialUp_.EnumEntryNames(CollectName, reinterpret_cast<long>(&dialUpNames));
 
     std::vector<Row> rows;
+    rows.reserve(files.size() + dialUpNames.size());
     for (const std::string& file : files) {
-        // The listing matches short names (x.vmrx) and directories too: only
-        // a file of the extension that opens is a connection.
-        std::vector<char> path = Writable(file);
-        if (!EndsWithNoCase(file, kExtension) || !book_.IsValidEntry(path.data()))
+        // The listing matches short names (x.vmrx) too: only a file of the
+        // extension is a connection. Whether it opens shows when it is read.
+        if (!EndsWithNoCase(file, kExtension))
             continue;
-        Row row;
+        rows.emplace_back();
+        Row& row = rows.back();
         row.key = file;
         row.name = FileNamePart(file);
         row.name.resize(row.name.size() - strlen(kExtension));
-        rows.push_back(row);
+        row.sortKey = SortKey(row.name);
     }
-    auto byName = [](const Row& a, const Row& b) { return lstrcmpiA(a.name.c_str(), b.name.c_str()) < 0; };
-    std::sort(rows.begin(), rows.end(), byName);
-    // Dial-Up Networking's entries follow as a group of their own, in the
-    // order its phone book lists them.
+    entryCount_ = rows.size();
+    // Dial-Up Networking's entries follow as a group of their own; they need
+    // no reading.
+    std::string dialUpKind = LoadText(IDS_KIND_DIALUP);
     for (const std::string& name : dialUpNames) {
-        Row row;
+        rows.emplace_back();
+        Row& row = rows.back();
         row.dialUp = true;
+        row.state = Row::kRead;
+        row.image = kDialUpImage;
         row.name = name;
         row.key = name;
-        rows.push_back(row);
+        row.kind = dialUpKind;
+        row.sortKey = SortKey(name);
     }
+    rows_.swap(rows);
+    readCursor_ = 0;
+    readCount_ = 0;
+    ApplyView(selectKey, true);
+    if (readCount_ < entryCount_)
+        SetTimer(window_, kReadTimer, USER_TIMER_MINIMUM, NULL);
+    ShowProgress();
+}
+
+// The rows that pass the Find box, in the order of the sort column; the row
+// of selectKey selected. The rows are sorted again only when asked (the
+// rows, the column or what is known of them changed): a letter typed in the
+// Find box only filters. The rows on the screen are read at once.
+void PhoneBookTab::ApplyView(const std::string& selectKey, bool sort)
+{
+    if (sort || order_.size() != rows_.size()) {
+        order_.resize(rows_.size());
+        for (size_t i = 0; i < order_.size(); ++i)
+            order_[i] = i;
+        std::sort(order_.begin(), order_.end(), [this](size_t a, size_t b) { return Precedes(a, b); });
+        readCursor_ = 0;
+    }
+    std::string folded = FoldCase(findText_);
+    std::vector<size_t> shown;
+    shown.reserve(order_.size());
+    for (size_t index : order_) {
+        if (Shows(rows_[index], folded))
+            shown.push_back(index);
+    }
+    shown_.swap(shown);
 
     SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
-    ListView_DeleteAllItems(list_);
-    rows_ = rows;
-    for (size_t i = 0; i < rows_.size(); ++i)
-        AddRow(i);
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemCountEx(list_, static_cast<int>(shown_.size()), 0);
     int select = -1;
-    for (size_t i = 0; i < rows_.size() && !selectKey.empty(); ++i) {
-        if (SameNoCase(rows_[i].key, selectKey))
+    for (size_t i = 0; i < shown_.size() && !selectKey.empty(); ++i) {
+        if (rows_[shown_[i]].key.size() == selectKey.size() && SameNoCase(rows_[shown_[i]].key, selectKey)) {
             select = static_cast<int>(i);
+            break;
+        }
     }
     if (select >= 0) {
         ListView_SetItemState(list_, select, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         ListView_EnsureVisible(list_, select, FALSE);
     }
     SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+    ReadVisibleRows();
     InvalidateRect(list_, NULL, TRUE);
+    ShowSortArrow();
     ShowDetails();
     ShowCount();
 }
 
-void PhoneBookTab::AddRow(size_t index)
+// The Find box looks in the name and in the number or workstation, without
+// regard to case. A row not read yet is found by its name only. The row's
+// own texts are folded once, when it is first looked at.
+bool PhoneBookTab::Shows(Row& row, const std::string& folded)
 {
+    if (folded.empty())
+        return true;
+    if (row.folded.empty())
+        row.folded = FoldCase(row.name) + "\n" + FoldCase(row.address);
+    return HoldsText(row.folded, folded);
+}
+
+// The phone book's entries come before Dial-Up Networking's; by another
+// column than the name, rows not read yet come last, in either direction;
+// equal texts go by name.
+bool PhoneBookTab::Precedes(size_t a, size_t b) const
+{
+    const Row& first = rows_[a];
+    const Row& second = rows_[b];
+    if (first.dialUp != second.dialUp)
+        return !first.dialUp;
+    int order = 0;
+    if (sortColumn_ != kNameColumn) {
+        bool firstUnread = first.state == Row::kUnread, secondUnread = second.state == Row::kUnread;
+        if (firstUnread != secondUnread)
+            return secondUnread;
+        const std::string Row::*column = sortColumn_ == kKindColumn      ? &Row::kind
+                                         : sortColumn_ == kAddressColumn ? &Row::address
+                                                                         : &Row::login;
+        order = CompareNoCase(first.*column, second.*column);
+    }
+    if (order == 0)
+        order = first.sortKey.compare(second.sortKey);
+    if (order == 0)
+        return a < b;
+    return sortAscending_ ? order < 0 : order > 0;
+}
+
+// A click on a column's header sorts by it; a second click turns the order.
+void PhoneBookTab::SortBy(int column)
+{
+    if (column < kNameColumn || column > kLoginColumn)
+        return;
+    sortAscending_ = column == sortColumn_ ? !sortAscending_ : true;
+    sortColumn_ = column;
+    ApplyView(FocusedKey(), true);
+}
+
+void PhoneBookTab::ShowSortArrow()
+{
+    HWND header = ListView_GetHeader(list_);
+    for (int column = kNameColumn; column <= kLoginColumn && header != NULL; ++column) {
+        HDITEMA item = {};
+        item.mask = HDI_FORMAT;
+        if (!Header_GetItem(header, column, &item))
+            continue;
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (column == sortColumn_)
+            item.fmt |= sortAscending_ ? HDF_SORTUP : HDF_SORTDOWN;
+        Header_SetItem(header, column, &item);
+    }
+}
+
+void PhoneBookTab::OnFindChanged()
+{
+    char text[256] = "";
+    GetWindowTextA(find_, text, sizeof(text));
+    std::string typed = TrimBlanks(text);
+    if (typed == findText_)
+        return;
+    findText_ = typed;
+    ApplyView(FocusedKey(), false);
+}
+
+// Reads one entry into its row. The library may show a message (an entry of
+// a later version) and run a modal loop meanwhile, in which a command may
+// refresh the list: nothing of the row is touched unless the generation is
+// still the same.
+void PhoneBookTab::ReadRow(size_t index)
+{
+    unsigned generation = generation_;
+    std::string key = rows_[index].key;
+    std::vector<char> path = Writable(key);
+    // The library tells the user once that an entry cannot be read; the
+    // same file, unchanged, is not read again at every refresh.
+    auto known = unreadable_.find(key);
+    ULONGLONG written = known != unreadable_.end() ? LastWritten(key) : 0;
+    bool readable = !(known != unreadable_.end() && known->second == written) && book_.ReadEntry(path.data()) == 1;
+    std::string kind, address, login;
+    if (readable && generation == generation_) {
+        address = AddressText(book_);
+        login = Field(book_, &VmrPhoneBook::GetLoginName);
+        kind = KindText(book_, path.data());
+    }
+    if (generation != generation_)
+        return;
     Row& row = rows_[index];
-    std::string kind = LoadText(IDS_KIND_DIALUP);
-    std::string address, login;
-    int image = kDialUpImage;
-    if (!row.dialUp) {
-        std::vector<char> path = Writable(row.key);
-        // The library tells the user once that an entry cannot be read; the
-        // same file, unchanged, is not read again at every refresh.
-        ULONGLONG written = LastWritten(row.key);
-        auto known = unreadable_.find(row.key);
-        row.readable = !(known != unreadable_.end() && known->second == written) &&
-                       book_.ReadEntry(path.data()) == 1;
-        if (row.readable)
-            unreadable_.erase(row.key);
-        else
-            unreadable_[row.key] = written;
-        if (row.readable) {
-            address = AddressText(book_);
-            login = Field(book_, &VmrPhoneBook::GetLoginName);
-            kind = KindText(book_, path.data());
-            image = kConnectionImage;
-        } else {
-            kind = LoadText(IDS_KIND_UNREADABLE);
-            image = kUnreadableImage;
-        }
+    if (readable) {
+        unreadable_.erase(key);
+        row.state = Row::kRead;
+        row.image = kConnectionImage;
+        row.kind = kind;
+        row.address = address;
+        row.folded.clear();
+        row.login = login;
+    } else {
+        unreadable_[key] = LastWritten(key);
+        row.state = Row::kUnreadable;
+        row.image = kUnreadableImage;
+        row.kind = LoadText(IDS_KIND_UNREADABLE);
     }
-    std::vector<char> name = Writable(row.name);
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
-    item.iItem = static_cast<int>(index);
-    item.pszText = name.data();
-    item.iImage = image;
-    item.lParam = static_cast<LPARAM>(index);
-    int at = static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    const std::string* columns[] = {&kind, &address, &login};
-    for (int column = kKindColumn; column <= kLoginColumn; ++column) {
-        std::vector<char> text = Writable(*columns[column - 1]);
-        LVITEMA sub = {};
-        sub.iSubItem = column;
-        sub.pszText = text.data();
-        SendMessageA(list_, LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&sub));
+    ++readCount_;
+}
+
+// The rows on the screen, at once. In the icon view every row counts as on
+// the screen: only the first ones are taken here, the timer reads the rest.
+void PhoneBookTab::ReadVisibleRows()
+{
+    if (reading_ || readCount_ == entryCount_)
+        return;
+    reading_ = true;
+    unsigned generation = generation_;
+    int top = ListView_GetTopIndex(list_);
+    int count = std::min(ListView_GetCountPerPage(list_) + 1, 64);
+    for (int item = top; item < top + count && item < static_cast<int>(shown_.size()); ++item) {
+        if (rows_[shown_[item]].state == Row::kUnread)
+            ReadRow(shown_[item]);
+        if (generation != generation_)
+            break;
     }
+    reading_ = false;
+}
+
+// The next row to read: one on the screen first, else the next in the
+// list's order, found or not. -1 when every row is read.
+int PhoneBookTab::NextUnreadRow()
+{
+    int top = ListView_GetTopIndex(list_);
+    int count = ListView_GetCountPerPage(list_) + 1;
+    for (int item = top; item < top + count && item < static_cast<int>(shown_.size()); ++item) {
+        if (rows_[shown_[item]].state == Row::kUnread)
+            return static_cast<int>(shown_[item]);
+    }
+    while (readCursor_ < order_.size() && rows_[order_[readCursor_]].state != Row::kUnread)
+        ++readCursor_;
+    return readCursor_ < order_.size() ? static_cast<int>(order_[readCursor_]) : -1;
+}
+
+// One slice of the background reading: entries until the slice's time is
+// up or input waits. The last slice stops the timer and, where the order or
+// the Find box depends on what was read, applies them to every row.
+void PhoneBookTab::ReadSlice()
+{
+    if (reading_)
+        return;
+    reading_ = true;
+    unsigned generation = generation_;
+    DWORD start = GetTickCount();
+    int next;
+    while ((next = NextUnreadRow()) >= 0) {
+        ReadRow(static_cast<size_t>(next));
+        if (generation != generation_ || GetTickCount() - start >= kSliceMilliseconds ||
+            HIWORD(GetQueueStatus(QS_INPUT)) != 0)
+            break;
+    }
+    reading_ = false;
+    if (generation != generation_)
+        return;
+    int top = ListView_GetTopIndex(list_);
+    ListView_RedrawItems(list_, top, top + ListView_GetCountPerPage(list_) + 1);
+    if (readCount_ < entryCount_) {
+        ShowProgress();
+        return;
+    }
+    KillTimer(window_, kReadTimer);
+    if (sortColumn_ != kNameColumn || !findText_.empty())
+        ApplyView(FocusedKey(), sortColumn_ != kNameColumn);
+    ShowDetails();
+    ShowProgress();
+}
+
+// The second part of the status bar: how far the reading is, empty when
+// every entry is read.
+void PhoneBookTab::ShowProgress()
+{
+    std::string text;
+    if (readCount_ < entryCount_) {
+        text = FormatText(IDS_STATUS_READING, {NumberInsert(static_cast<unsigned long>(readCount_)),
+                                               NumberInsert(static_cast<unsigned long>(entryCount_))});
+    }
+    SendMessageA(status_, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void PhoneBookTab::OnGetDisplayInfo(NMLVDISPINFOA* info)
+{
+    int index = RowAt(info->item.iItem);
+    if (index < 0)
+        return;
+    const Row& row = rows_[index];
+    if (info->item.mask & LVIF_TEXT) {
+        const std::string* columns[] = {&row.name, &row.kind, &row.address, &row.login};
+        int column = info->item.iSubItem;
+        if (column >= kNameColumn && column <= kLoginColumn)
+            CopyText(info->item.pszText, info->item.cchTextMax, *columns[column]);
+    }
+    if (info->item.mask & LVIF_IMAGE)
+        info->item.iImage = row.image;
+}
+
+// Typing a name's first letters in the list goes to the next row whose
+// name begins with them, as in a list that holds its own items.
+LRESULT PhoneBookTab::FindItem(int from, UINT flags, const std::string& typed)
+{
+    if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || shown_.empty())
+        return -1;
+    int count = static_cast<int>(shown_.size());
+    int start = from >= 0 && from < count ? from : 0;
+    for (int step = 0; step < count; ++step) {
+        int item = (start + step) % count;
+        const std::string& name = rows_[shown_[item]].name;
+        if (name.size() >= typed.size() &&
+            CompareNoCase(name.substr(0, typed.size()), typed) == 0 &&
+            ((flags & LVFI_PARTIAL) || name.size() == typed.size()))
+            return item;
+    }
+    return -1;
+}
+
+// The row behind an item of the list, -1 for none.
+int PhoneBookTab::RowAt(int item) const
+{
+    return item >= 0 && static_cast<size_t>(item) < shown_.size() ? static_cast<int>(shown_[item]) : -1;
 }
 
 // The kind follows the device type; a network connection may run over
@@ -483,9 +772,18 @@ void PhoneBookTab::ShowDetails()
         const Row& row = rows_[index];
         if (row.dialUp) {
             text = row.name + "\r\n" + LoadText(IDS_KIND_DIALUP);
-        } else if (row.readable) {
+        } else {
+            // A row the reading has not reached yet is read now, once.
+            if (row.state == Row::kUnread && !reading_) {
+                unsigned generation = generation_;
+                reading_ = true;
+                ReadRow(static_cast<size_t>(index));
+                reading_ = false;
+                if (generation != generation_)
+                    return;
+            }
             std::vector<char> path = Writable(row.key);
-            if (book_.ReadEntry(path.data()))
+            if (row.state == Row::kRead && book_.ReadEntry(path.data()))
                 text = DetailsText(book_);
         }
     }
@@ -497,12 +795,8 @@ std::vector<int> PhoneBookTab::SelectedRows() const
     std::vector<int> rows;
     for (int item = ListView_GetNextItem(list_, -1, LVNI_SELECTED); item >= 0;
          item = ListView_GetNextItem(list_, item, LVNI_SELECTED)) {
-        LVITEMA lookup = {};
-        lookup.mask = LVIF_PARAM;
-        lookup.iItem = item;
-        if (SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&lookup)) &&
-            lookup.lParam >= 0 && static_cast<size_t>(lookup.lParam) < rows_.size())
-            rows.push_back(static_cast<int>(lookup.lParam));
+        if (RowAt(item) >= 0)
+            rows.push_back(RowAt(item));
     }
     return rows;
 }
@@ -512,15 +806,7 @@ int PhoneBookTab::FocusedRow() const
     int item = ListView_GetNextItem(list_, -1, LVNI_FOCUSED | LVNI_SELECTED);
     if (item < 0)
         item = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
-    if (item < 0)
-        return -1;
-    LVITEMA lookup = {};
-    lookup.mask = LVIF_PARAM;
-    lookup.iItem = item;
-    if (!SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&lookup)) || lookup.lParam < 0 ||
-        static_cast<size_t>(lookup.lParam) >= rows_.size())
-        return -1;
-    return static_cast<int>(lookup.lParam);
+    return RowAt(item);
 }
 
 std::string PhoneBookTab::FocusedKey() const
@@ -582,6 +868,24 @@ LRESULT PhoneBookTab::OnNotify(const NMHDR* header)
         if (reinterpret_cast<const NMLISTVIEW*>(header)->uChanged & LVIF_STATE)
             ShowDetails();
         return 0;
+    case LVN_ODSTATECHANGED: ShowDetails(); return 0;
+    case LVN_GETDISPINFOA: OnGetDisplayInfo(reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))); return 0;
+    case LVN_COLUMNCLICK: SortBy(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem); return 0;
+    case LVN_ODFINDITEMA: {
+        const NMLVFINDITEMA* find = reinterpret_cast<const NMLVFINDITEMA*>(header);
+        if (find->lvfi.psz == NULL)
+            return -1;
+        return FindItem(find->iStart, find->lvfi.flags, find->lvfi.psz);
+    }
+    case LVN_ODFINDITEMW: {
+        // Wine's list view asks in Unicode even an ANSI parent.
+        const NMLVFINDITEMW* find = reinterpret_cast<const NMLVFINDITEMW*>(header);
+        char typed[256] = "";
+        if (find->lvfi.psz == NULL ||
+            !WideCharToMultiByte(CP_ACP, 0, find->lvfi.psz, -1, typed, sizeof(typed), NULL, NULL))
+            return -1;
+        return FindItem(find->iStart, find->lvfi.flags, typed);
+    }
     case LVN_BEGINLABELEDITA: {
         HWND edit = ListView_GetEditControl(list_);
         if (edit != NULL)
@@ -592,14 +896,9 @@ LRESULT PhoneBookTab::OnNotify(const NMHDR* header)
         // The rename runs once the edit is gone: a message box shown from
         // inside the notification would meet the edit half closed.
         const NMLVDISPINFOA* info = reinterpret_cast<const NMLVDISPINFOA*>(header);
-        if (info->item.pszText == NULL)
+        if (info->item.pszText == NULL || RowAt(info->item.iItem) < 0)
             return FALSE;
-        LVITEMA lookup = {};
-        lookup.mask = LVIF_PARAM;
-        lookup.iItem = info->item.iItem;
-        if (!SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&lookup)))
-            return FALSE;
-        renameRow_ = static_cast<int>(lookup.lParam);
+        renameRow_ = RowAt(info->item.iItem);
         renameText_ = info->item.pszText;
         PostMessageA(window_, WM_APP_RENAME, 0, 0);
         return FALSE;
@@ -612,7 +911,8 @@ LRESULT PhoneBookTab::OnNotify(const NMHDR* header)
 
 }  // namespace phonebook_tab
 
-HWND CreatePhoneBookTab(HINSTANCE instance, const VmrPhoneBook& book, const RasPhoneBook& dialUp, int show)
+HWND CreatePhoneBookTab(HINSTANCE instance, const VmrPhoneBook& book, const RasPhoneBook& dialUp,
+                        const char* chosenFolder, int show)
 {
     using namespace phonebook_tab;
     WNDCLASSA windowClass = {};
@@ -627,7 +927,7 @@ HWND CreatePhoneBookTab(HINSTANCE instance, const VmrPhoneBook& book, const RasP
             return NULL;
     }
     HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU));
-    CreationParameters parameters = {book, dialUp};
+    CreationParameters parameters = {book, dialUp, chosenFolder};
     HWND window = CreateWindowExA(0, kClassName, LoadText(IDS_APP_TITLE).c_str(),
                                   WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 760, 520, NULL,
                                   menu, instance, &parameters);

@@ -58,6 +58,10 @@ void PhoneBookTab::OnCommand(int command)
     case IDM_REFRESH: Refresh(FocusedKey()); break;
     case IDM_VIEW_LARGE_ICONS: SetView(LVS_ICON); break;
     case IDM_VIEW_DETAILS: SetView(LVS_REPORT); break;
+    case IDM_FIND:
+        SetFocus(find_);
+        SendMessageA(find_, EM_SETSEL, 0, -1);
+        break;
     default: break;
     }
 }
@@ -321,9 +325,16 @@ void PhoneBookTab::SetStatus(const std::string& text)
     SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+// The number of connections, or how many of them the Find box shows.
 void PhoneBookTab::ShowCount()
 {
-    SetStatus(FormatText(IDS_STATUS_COUNT, {NumberInsert(static_cast<unsigned long>(rows_.size()))}));
+    unsigned long total = static_cast<unsigned long>(rows_.size());
+    if (!findText_.empty()) {
+        SetStatus(FormatText(IDS_STATUS_FOUND,
+                             {NumberInsert(static_cast<unsigned long>(shown_.size())), NumberInsert(total)}));
+    } else {
+        SetStatus(FormatText(total == 1 ? IDS_STATUS_COUNT_ONE : IDS_STATUS_COUNT, {NumberInsert(total)}));
+    }
 }
 
 }  // namespace phonebook_tab

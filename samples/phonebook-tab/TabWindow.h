@@ -17,7 +17,9 @@ namespace phonebook_tab {
 const char kClassName[] = "VelmoraPhoneBookTab";
 const char kLibraryName[] = "PhoneBk.dll";
 const char kExtension[] = ".vmr";
-// The characters the wizard refuses in a connection name.
+// The characters the wizard refuses in a connection name. The sample keeps
+// its own copy on purpose: it is an outside host, built from the published
+// headers only, and the library publishes no such list.
 const char kForbiddenNameCharacters[] = "\\/:*?\"<>|";
 
 // The library's resources the host shows: its delete confirmations (their
@@ -40,14 +42,26 @@ const unsigned short kCreatedNothing = 1;
 const UINT WM_APP_RENAME = WM_APP + 1;        // a label edit ended: rename now
 const UINT WM_APP_QUIT_ON_CLOSE = WM_APP + 2;
 
+// The entries are read in slices of at most this many milliseconds, from a
+// timer: the window answers input between two slices.
+const UINT_PTR kReadTimer = 1;
+const DWORD kSliceMilliseconds = 15;
+
 enum Column { kNameColumn, kKindColumn, kAddressColumn, kLoginColumn };
 enum Image { kConnectionImage, kDialUpImage, kUnreadableImage };
 
+// A row of the list: named at once from the listing, its other columns
+// filled when its entry has been read.
 struct Row {
+    enum State { kUnread, kRead, kUnreadable };
     bool dialUp = false;
-    bool readable = true;
+    State state = kUnread;
+    int image = kConnectionImage;
     std::string name;   // as the phone book stores it
     std::string key;    // the entry file's full path, or the Dial-Up Networking entry's name
+    std::string kind, address, login;
+    std::string sortKey;   // of the name: ten thousand names sort by it at once
+    std::string folded;    // name and address as the Find box compares them, once asked for
 };
 
 // Helpers of both files.
@@ -59,8 +73,10 @@ bool FileExists(const std::string& path);
 class PhoneBookTab
 {
 public:
-    PhoneBookTab(const VmrPhoneBook& book, const RasPhoneBook& dialUp)
+    PhoneBookTab(const VmrPhoneBook& book, const RasPhoneBook& dialUp, const char* chosenFolder)
     {
+        if (chosenFolder != NULL)
+            chosenFolder_ = chosenFolder;
         // Hosts copy the phone books by value. The pristine copy keeps the
         // record's defaults for the example entries.
         book_ = book;
@@ -87,7 +103,20 @@ private:
     bool OnPhoneBookTab() const { return TabCtrl_GetCurSel(tabs_) == 0; }
 
     void Refresh(const std::string& selectKey);
-    void AddRow(size_t index);
+    void ApplyView(const std::string& selectKey, bool sort);
+    bool Shows(Row& row, const std::string& folded);
+    bool Precedes(size_t a, size_t b) const;
+    void ReadRow(size_t index);
+    void ReadVisibleRows();
+    void ReadSlice();
+    int NextUnreadRow();
+    void ShowProgress();
+    void SortBy(int column);
+    void ShowSortArrow();
+    void OnFindChanged();
+    void OnGetDisplayInfo(NMLVDISPINFOA* info);
+    LRESULT FindItem(int from, UINT flags, const std::string& typed);
+    int RowAt(int item) const;
     void ShowDetails();
     std::string KindText(VmrPhoneBook& book, char* path);
     std::string AddressText(VmrPhoneBook& book);
@@ -125,11 +154,25 @@ private:
     HWND status_ = NULL;
     HWND toolbar_ = NULL;
     HWND about_ = NULL;
-    HIMAGELIST smallImages_ = NULL;
-    HIMAGELIST largeImages_ = NULL;
+    HWND find_ = NULL;
+    HWND findLabel_ = NULL;
     HFONT font_ = NULL;
     bool quitOnClose_ = false;
-    std::vector<Row> rows_;
+    std::string chosenFolder_;   // --path, or empty when the library chose
+    std::vector<Row> rows_;      // the phone book's entries as listed, then Dial-Up Networking's
+    std::vector<size_t> order_;  // every row, in the order of the sort column
+    std::vector<size_t> shown_;  // the rows the list shows, in its order: item i is rows_[shown_[i]]
+    int sortColumn_ = kNameColumn;
+    bool sortAscending_ = true;
+    std::string findText_;
+    // The background reading: rows_ changes only in Refresh, which counts a
+    // generation; a read that sees another generation afterwards stops, as
+    // the library's message about a file it cannot read runs a modal loop.
+    unsigned generation_ = 0;
+    bool reading_ = false;
+    size_t readCursor_ = 0;
+    size_t entryCount_ = 0;
+    size_t readCount_ = 0;
     std::map<std::string, ULONGLONG> unreadable_;   // entry file and its time when it failed
     int renameRow_ = -1;
     std::string renameText_;

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "HostText.h"
 #include "PhoneBookTab.h"
+#include "resources/TabResources.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 {
@@ -20,17 +22,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     // On Windows NT the constructor finds the logged-on user through the
     // shell's window, waiting for it as at a logon.
     VmrPhoneBook book;
+    const char* chosenFolder = NULL;
     for (int i = 1; i + 1 < __argc; ++i) {
         if (strcmp(__argv[i], "--path") == 0) {
             std::vector<char> directory(__argv[i + 1], __argv[i + 1] + strlen(__argv[i + 1]) + 1);
             book.SetPath(directory.data());
+            chosenFolder = __argv[i + 1];
         }
     }
     RasPhoneBook dialUp;
-    HWND window = CreatePhoneBookTab(instance, book, dialUp, show);
+    HWND window = CreatePhoneBookTab(instance, book, dialUp, chosenFolder, show);
     if (window == NULL) {
-        MessageBoxA(NULL, "The Phone Book window could not be created.", "Velmora Phone Book",
-                    MB_ICONERROR | MB_OK);
+        MessageBoxA(NULL, LoadText(IDS_CANNOT_START).c_str(), LoadText(IDS_APP_TITLE).c_str(), MB_ICONERROR | MB_OK);
         return 1;
     }
     return RunPhoneBookTab(window);

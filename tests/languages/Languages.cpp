@@ -1,5 +1,8 @@
 #include "Languages.h"
 
+#include <algorithm>
+#include <regex>
+
 #include <wctype.h>
 
 #include "resource.h"
@@ -212,4 +215,26 @@ wchar_t Mnemonic(const std::wstring& text)
         return static_cast<wchar_t>(towupper(text[i + 1]));
     }
     return 0;
+}
+
+std::vector<std::string> Placeholders(const std::wstring& text)
+{
+    static const std::regex placeholder("%(\\d+!\\w+!|\\w)");
+    std::string utf8 = Utf8(text);
+    std::vector<std::string> found;
+    for (std::sregex_iterator it(utf8.begin(), utf8.end(), placeholder), end; it != end; ++it)
+        found.push_back(it->str());
+    return found;
+}
+
+size_t CountOf(const std::wstring& text, wchar_t c)
+{
+    return static_cast<size_t>(std::count(text.begin(), text.end(), c));
+}
+
+bool FitsCodePage(const std::wstring& text, UINT codePage)
+{
+    BOOL lost = FALSE;
+    WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, NULL, 0, NULL, &lost);
+    return !lost;
 }

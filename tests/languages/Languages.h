@@ -61,5 +61,11 @@ std::string Utf8(const std::wstring& text);
 // The mnemonic letter of a control text ("&&" is a literal &), upper-cased;
 // 0 where there is none.
 wchar_t Mnemonic(const std::wstring& text);
+// The message inserts of a text (%1!s!, %2, %n), in their order.
+std::vector<std::string> Placeholders(const std::wstring& text);
+// How often `c` occurs in `text`.
+size_t CountOf(const std::wstring& text, wchar_t c);
+// Whether every character of `text` exists in the ANSI code page.
+bool FitsCodePage(const std::wstring& text, UINT codePage);
 
 #endif

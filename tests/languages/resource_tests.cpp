@@ -33,21 +33,6 @@ bool IsSimplifiedChineseGeneralPage(LANGID language, int dialog)
     return language == MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED) && dialog == IDD_GENERAL;
 }
 
-std::vector<std::string> Placeholders(const std::wstring& text)
-{
-    static const std::regex placeholder("%(\\d+!\\w+!|\\w)");
-    std::string utf8 = Utf8(text);
-    std::vector<std::string> found;
-    for (std::sregex_iterator it(utf8.begin(), utf8.end(), placeholder), end; it != end; ++it)
-        found.push_back(it->str());
-    return found;
-}
-
-size_t CountOf(const std::wstring& text, wchar_t c)
-{
-    return static_cast<size_t>(std::count(text.begin(), text.end(), c));
-}
-
 // Each resource exists in exactly the eight languages, no more and no fewer.
 TEST(ResourceLanguages, EveryDialogAndStringBlockHasTheEightLanguages)
 {
@@ -237,9 +222,7 @@ TEST_P(Resources, TextsFitTheLanguagesCodePage)
 {
     const Language& language = GetParam();
     auto check = [&](const std::wstring& text, const std::string& where) {
-        BOOL lost = FALSE;
-        WideCharToMultiByte(language.codePage, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, NULL, 0, NULL, &lost);
-        EXPECT_FALSE(lost) << language.tag << " " << where << ": " << Utf8(text);
+        EXPECT_TRUE(FitsCodePage(text, language.codePage)) << language.tag << " " << where << ": " << Utf8(text);
     };
     for (size_t s = 0; s < kStringCount; ++s) {
         bool found = false;

@@ -36,7 +36,7 @@ void TabTest::WriteEntry(const std::string& name, unsigned short type, const std
 
 void TabTest::OpenWindow()
 {
-    window = CreatePhoneBookTab(GetModuleHandleA(NULL), book, dialUp, SW_SHOWNORMAL);
+    window = CreatePhoneBookTab(GetModuleHandleA(NULL), book, dialUp, books.path().c_str(), SW_SHOWNORMAL);
     ASSERT_NE(nullptr, window);
     list = GetDlgItem(window, kListId);
     ASSERT_NE(nullptr, list);
@@ -122,6 +122,38 @@ std::string TabTest::Status() const
     char text[300] = "";
     SendMessageA(GetDlgItem(window, kStatusId), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
     return text;
+}
+
+std::string TabTest::Progress() const
+{
+    char text[300] = "";
+    SendMessageA(GetDlgItem(window, kStatusId), SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+void TabTest::FinishReading()
+{
+    DWORD start = GetTickCount();
+    while (!Progress().empty() && GetTickCount() - start < 60000) {
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
+        Pump();
+    }
+    EXPECT_EQ("", Progress()) << "the reading did not end";
+}
+
+void TabTest::ClickHeader(int column)
+{
+    HWND header = ListView_GetHeader(list);
+    RECT item = {};
+    ASSERT_TRUE(Header_GetItemRect(header, column, &item));
+    LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(header, WM_LBUTTONUP, 0, at);
+}
+
+void TabTest::Find(const std::string& text)
+{
+    SetWindowTextA(GetDlgItem(window, kFindId), text.c_str());
 }
 
 HWND TabTest::StartRename(const std::string& name, const std::string& text)

@@ -37,6 +37,14 @@ protected:
     std::vector<std::string> SelectedNames() const;
     void Select(const std::vector<std::string>& names);
     std::string Status() const;
+    // The status bar's second part: how far the reading of the entries is.
+    std::string Progress() const;
+    // Runs the window's messages until every entry is read.
+    void FinishReading();
+    // Clicks the header of a column of the list.
+    void ClickHeader(int column);
+    // Types into the Find box.
+    void Find(const std::string& text);
     // Opens the label editor of the row and types the text in it.
     HWND StartRename(const std::string& name, const std::string& text);
     bool EntryFileExists(const std::string& name) const;

@@ -10,6 +10,11 @@
 
 namespace {
 
+const int kNameColumnIndex = 0;
+const int kKindColumnIndex = 1;
+const int kAddressColumnIndex = 2;
+const int kLoginColumnIndex = 3;
+
 class PhoneBookTabHost : public TabTest
 {
 protected:
@@ -43,6 +48,10 @@ TEST_F(PhoneBookTabHost, TheListShowsTheEntriesThenDialUpNetworking)
     ASSERT_TRUE(DeleteFileA(books.file("Bench.vmr").c_str()));
     SendMessageA(window, WM_COMMAND, IDM_REFRESH, 0);
     EXPECT_EQ((Strings{"Lab", "Office", "Office Link"}), Names());
+    ASSERT_TRUE(DeleteFileA(books.file("Lab.vmr").c_str()));
+    ASSERT_TRUE(DeleteFileA(books.file("Office.vmr").c_str()));
+    SendMessageA(window, WM_COMMAND, IDM_REFRESH, 0);
+    EXPECT_EQ("1 connection", Status());
 }
 
 TEST_F(PhoneBookTabHost, AnUnreadableFileIsListedAndReportedOnce)
@@ -225,6 +234,127 @@ TEST_F(PhoneBookTabHost, ChangesAskForTheLoginUntilLogOutAndLeavingTheTabLogsOut
     TabCtrl_SetCurFocus(tabs, 0);
     SendMessageA(window, WM_COMMAND, IDM_COPY, 0);
     EXPECT_EQ(asked + 2, gate->calls);
+}
+
+// Clicks on the headers, in turn, and the order each leaves: a second click
+// on the same header turns the order round; Dial-Up Networking stays last.
+TEST_F(PhoneBookTabHost, AHeaderClickSortsByItsColumn)
+{
+    struct Click {
+        int column;
+        Strings order;
+    };
+    const Click clicks[] = {
+        {kLoginColumnIndex, {"Bench", "Office", "Lab", "Office Link"}},     // "", alice, bob
+        {kLoginColumnIndex, {"Lab", "Office", "Bench", "Office Link"}},
+        {kAddressColumnIndex, {"Office", "Bench", "Lab", "Office Link"}},   // 555 0100, bench-7, lab-42
+        {kNameColumnIndex, {"Bench", "Lab", "Office", "Office Link"}},
+        {kNameColumnIndex, {"Office", "Lab", "Bench", "Office Link"}},
+    };
+    for (const Click& click : clicks) {
+        ClickHeader(click.column);
+        EXPECT_EQ(click.order, Names()) << "column " << click.column;
+    }
+    // Typing in the list goes to the name that begins so.
+    SetFocus(list);
+    SendMessageA(list, WM_CHAR, 'l', 1);
+    EXPECT_EQ((Strings{"Lab"}), SelectedNames());
+}
+
+// Ctrl+F goes to the Find box; what is typed there keeps the rows whose
+// name, number or workstation holds it, without regard to case.
+TEST_F(PhoneBookTabHost, TheFindBoxFiltersAsOneTypes)
+{
+    SendMessageA(window, WM_COMMAND, IDM_FIND, 0);
+    EXPECT_EQ(GetDlgItem(window, kFindId), GetFocus());
+    struct Typed {
+        const char* text;
+        Strings shown;
+    };
+    const Typed typed[] = {
+        {"OFFICE", {"Office", "Office Link"}},
+        {"555 01", {"Office"}},    // the number
+        {"bench-", {"Bench"}},     // the workstation
+        {"alice", {}},             // not the login name
+        {"", {"Bench", "Lab", "Office", "Office Link"}},
+    };
+    for (const Typed& find : typed) {
+        Find(find.text);
+        EXPECT_EQ(find.shown, Names()) << find.text;
+    }
+    Find("lab");
+    EXPECT_EQ("1 of 4 connections", Status());
+}
+
+// The About tab names the folder the host chose, or the library's rule when
+// the host left the choice to it.
+TEST_F(PhoneBookTabHost, AboutNamesTheChosenFolderOrTheLibrarysRule)
+{
+    auto about = [](HWND tab) {
+        TabCtrl_SetCurFocus(GetDlgItem(tab, kTabsId), 1);
+        char text[1024] = "";
+        GetWindowTextA(GetDlgItem(tab, kAboutId), text, sizeof(text));
+        return std::string(text);
+    };
+    EXPECT_NE(std::string::npos, about(window).find(books.path())) << about(window);
+    HWND own = CreatePhoneBookTab(GetModuleHandleA(NULL), book, dialUp, NULL, SW_SHOWNORMAL);
+    ASSERT_NE(nullptr, own);
+    char program[MAX_PATH] = "";
+    GetModuleFileNameA(NULL, program, sizeof(program));
+    std::string folder(program, strrchr(program, '\\') + 1);
+    std::string text = about(own);
+    DestroyWindow(own);
+    EXPECT_NE(std::string::npos, text.find(folder + "users\\<domain>\\<user>\\")) << text;
+    EXPECT_EQ(std::string::npos, text.find(books.path())) << text;
+}
+
+// A phone book of a few hundred entries: the window shows every name and
+// reads the rows on the screen before it is shown, and the rest after.
+class LargePhoneBook : public TabTest
+{
+protected:
+    static const int kEntries = 300;
+
+    void SetUp() override
+    {
+        TabTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        // Login names run against the names, numbers with them.
+        for (int i = 0; i < kEntries; ++i)
+            WriteEntry(Name(i), 1, "555 " + Number(1000 + i), "user " + Number(kEntries - 1 - i));
+        OpenWindow();
+    }
+    static std::string Number(int n)
+    {
+        char text[16];
+        wsprintfA(text, "%03d", n);
+        return text;
+    }
+    static std::string Name(int i) { return "Entry " + Number(i); }
+};
+
+TEST_F(LargePhoneBook, TheFirstScreenComesBeforeTheRestIsRead)
+{
+    ASSERT_EQ(static_cast<size_t>(kEntries), Names().size());
+    EXPECT_EQ("Modem", Cell(Name(0), kKindColumnIndex));
+    EXPECT_EQ("", Cell(Name(kEntries - 1), kKindColumnIndex));
+    EXPECT_NE("", Progress());
+
+    // Sorted and found before the end, and again over every entry after it.
+    ClickHeader(kLoginColumnIndex);
+    Find("555 1");
+    // Only the rows read so far show their numbers; by login, the first
+    // entry's comes last among them.
+    EXPECT_EQ(Name(0), Names().back());
+    EXPECT_GT(static_cast<size_t>(kEntries), Names().size());
+    FinishReading();
+    EXPECT_EQ("555 1299", Cell(Name(kEntries - 1), kAddressColumnIndex));
+    Strings names = Names();
+    ASSERT_EQ(static_cast<size_t>(kEntries), names.size());
+    EXPECT_EQ(Name(kEntries - 1), names.front());
+    EXPECT_EQ(Name(0), names.back());
+    EXPECT_EQ("300 of 300 connections", Status());
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #define IDM_VIEW_LARGE_ICONS    209
 #define IDM_VIEW_DETAILS        210
 #define IDM_REFRESH             211
+#define IDM_FIND                212
 
 /* Texts */
 #define IDS_APP_TITLE           1000
@@ -65,5 +66,11 @@
 #define IDS_GONE                1041
 #define IDS_CANNOT_WRITE        1042
 #define IDS_EXAMPLES            1043    /* three names, separated by | */
+#define IDS_FIND_LABEL          1044
+#define IDS_STATUS_COUNT_ONE    1045    /* the count when it is 1 */
+#define IDS_STATUS_FOUND        1046
+#define IDS_STATUS_READING      1047
+#define IDS_ABOUT_OWN_FOLDER    1048    /* About, when the library chose the folder */
+#define IDS_CANNOT_START        1049
 
 #endif
