@@ -31,8 +31,9 @@ BOOL WINAPI MoveFileExNotImplemented(LPCSTR, LPCSTR, DWORD)
     return FALSE;
 }
 
-const FileSystemCalls kWindowsNT = {MoveFileExA, MoveFileA, FILE_SHARE_DELETE, FILE_FLAG_OPEN_REPARSE_POINT};
-const FileSystemCalls kWindows9x = {MoveFileExNotImplemented, MoveFileA, 0, 0};
+const FileSystemCalls kWindowsNT = {CreateFileA, MoveFileExA, MoveFileA, FILE_SHARE_DELETE,
+                                    FILE_FLAG_OPEN_REPARSE_POINT};
+const FileSystemCalls kWindows9x = {CreateFileA, MoveFileExNotImplemented, MoveFileA, 0, 0};
 
 const FileSystemCalls* volatile g_chosenCalls = NULL;
 
@@ -453,8 +454,8 @@ FileHandle CreateTemporary(const char* directory, const FileSystemCalls& calls, 
         FormatTemporaryName((seed + attempt) & 0xFFFF, name);
         if (!PathBeside(directory, name, temporary))
             return FileHandle();
-        FileHandle file(CreateFileA(temporary, GENERIC_READ | GENERIC_WRITE, calls.temporarySharing, NULL,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL));
+        FileHandle file(calls.createFile(temporary, GENERIC_READ | GENERIC_WRITE, calls.temporarySharing, NULL,
+                                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL));
         if (file) {
             if (GetFileType(file.get()) == FILE_TYPE_DISK)
                 return file;

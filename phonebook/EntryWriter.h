@@ -34,8 +34,12 @@ void RemoveWriteLeftovers(const char* directory);
 
 // The few calls whose behaviour differs between Windows NT and Windows 95/98.
 // On Windows 95/98 MoveFileExA exists but answers ERROR_CALL_NOT_IMPLEMENTED,
-// and no file can be shared for deletion; links there are none.
+// and no file can be shared for deletion; links there are none. createFile
+// makes the temporary file: Windows answers ERROR_ACCESS_DENIED for a name
+// still held for deletion, where Wine answers ERROR_FILE_EXISTS.
 struct FileSystemCalls {
+    HANDLE(WINAPI* createFile)(LPCSTR path, DWORD access, DWORD sharing, LPSECURITY_ATTRIBUTES security,
+                               DWORD creation, DWORD flags, HANDLE model);
     BOOL(WINAPI* moveFileEx)(LPCSTR from, LPCSTR to, DWORD flags);
     BOOL(WINAPI* moveFile)(LPCSTR from, LPCSTR to);
     DWORD temporarySharing;   // how a write shares its temporary file while it writes

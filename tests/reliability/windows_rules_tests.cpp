@@ -232,6 +232,31 @@ TEST_F(WindowsRules, Windows9xPathReplacesAndNeverTakesAnEntryMadeMeanwhile)
     EXPECT_EQ((std::vector<std::string>{"office.vmr", "other.vmr"}), FilesIn(dir.path()));
 }
 
+// Windows refuses a new file of a name still held for deletion with
+// ERROR_ACCESS_DENIED (Wine with ERROR_FILE_EXISTS): the write takes the next.
+int g_heldNames;
+HANDLE WINAPI CreateOverHeldNames(LPCSTR path, DWORD access, DWORD sharing, LPSECURITY_ATTRIBUTES security,
+                                  DWORD creation, DWORD flags, HANDLE model)
+{
+    if (g_heldNames > 0) {
+        --g_heldNames;
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    return CreateFileA(path, access, sharing, security, creation, flags, model);
+}
+
+TEST_F(WindowsRules, ANameHeldForDeletionIsPassedOver)
+{
+    static FileSystemCalls calls = WindowsNTCalls();
+    calls.createFile = CreateOverHeldNames;
+    UseFileSystemCalls(&calls);
+    g_heldNames = 3;
+    EXPECT_EQ(kEntryWriteDone, Write("office.vmr", "a"));
+    EXPECT_EQ(0, g_heldNames);
+    EXPECT_EQ(std::vector<std::string>{"office.vmr"}, FilesIn(dir.path()));
+}
+
 // "--child ReplaceOn9x <how><directory>": replaces office.vmr on the Windows
 // 95/98 path with login "new", and between its two renames ends abruptly
 // ('e') or waits for the parent's release ('h').
