@@ -2,8 +2,6 @@
 // and Internet Locator Server).
 #include "Wizard.h"
 
-#include <mbstring.h>
-
 #include "ContextHelp.h"
 #include "DeviceFields.h"
 #include "DeviceLibrary.h"

@@ -153,6 +153,12 @@ bool EntryPathOfAside(const char* aside, char* path)
 
 bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
+bool IsExistingFile(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 // ---- Turns: the library's writers of one folder on this machine, one at a time
 
 // Each folder's mutex is kept for the life of the process: so the first write
@@ -399,10 +405,12 @@ void SettleAside(const SweptDirectory& swept, const char* aside, const char* nam
     char path[MAX_PATH];
     if (!EntryPathOfAside(aside, path) || !OpenUnheld(swept, aside, name, calls))
         return;
-    if (!Exists(path) && GetLastError() == ERROR_FILE_NOT_FOUND)
-        calls.moveFile(aside, path);
-    else
+    // Only an answer either way acts: an entry that cannot be looked at
+    // leaves the set-aside one as it is.
+    if (IsExistingFile(path))
         DeleteFileA(aside);
+    else if (GetLastError() == ERROR_FILE_NOT_FOUND)
+        calls.moveFile(aside, path);
 }
 
 void SweepMatches(const char* directory, const char* pattern, bool (*isOurs)(const char*),
@@ -476,12 +484,6 @@ bool WriteAndFlush(FileHandle& file, const unsigned char* bytes, DWORD size)
 {
     DWORD written = 0;
     return WriteFile(file.get(), bytes, size, &written, NULL) && written == size && FlushFileBuffers(file.get());
-}
-
-bool IsExistingFile(const char* path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 // What a rename that failed says about the entry: an existing file of its

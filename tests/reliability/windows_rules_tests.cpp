@@ -44,6 +44,26 @@ std::string Bytes(const std::string& path)
     return std::string(bytes.begin(), bytes.end());
 }
 
+// A file made from the Unix side (a link, a device node), removed from there
+// when the object goes: through Wine a delete would follow a link, and a
+// device node does not go.
+class UnixMade
+{
+public:
+    UnixMade(const std::string& command, const std::string& path) : path_(UnixPathOf(path))
+    {
+        made_ = !path_.empty() && RunUnixCommand(command + " '" + path_ + "'");
+    }
+    ~UnixMade() { RunUnixCommand("rm -f '" + path_ + "'"); }
+    UnixMade(const UnixMade&) = delete;
+    UnixMade& operator=(const UnixMade&) = delete;
+    bool made() const { return made_; }
+
+private:
+    std::string path_;
+    bool made_;
+};
+
 class WindowsRules : public ::testing::Test
 {
 protected:
@@ -178,7 +198,8 @@ TEST_F(WindowsRules, WhatOpensAsNoDiskFileIsClosedAtOnce)
     // node (the null device's numbers) made in the phone book from the Unix
     // side, which needs root. Never a link to /dev/null: a delete through Wine
     // follows links.
-    if (!RunUnixCommand("mknod '" + UnixPathOf(dir.file("null.vmr")) + "' c 1 3"))
+    UnixMade node("mknod -m 666", dir.file("null.vmr"));
+    if (!node.made())
         GTEST_SKIP() << "no device node could be made (not root?)";
     std::string name = "null", office = dir.file("office.vmr");
     std::vector<int> answers = {book.IsValidEntry(Text(name)), book.ReadEntry(Text(name)),
@@ -342,8 +363,8 @@ TEST_F(WindowsRules, TheCleanUpTakesOnlyItsOwnPlainFilesOncePerProcess)
     // plain file and follows it on every delete.
     TempDir elsewhere("windows-rules-elsewhere");
     ASSERT_TRUE(WriteFileBytes(elsewhere.file("target.txt"), "keep", 4));
-    ASSERT_TRUE(RunUnixCommand("ln -s '" + UnixPathOf(elsewhere.file("target.txt")) + "' '" +
-                               UnixPathOf(dir.file("~vmr0001.tmp")) + "'"));
+    UnixMade link("ln -s '" + UnixPathOf(elsewhere.file("target.txt")) + "'", dir.file("~vmr0001.tmp"));
+    ASSERT_TRUE(link.made());
     ASSERT_TRUE(WriteFileBytes(dir.file("~vmr00AA.tmp"), "x", 1));
     // Another program's temporary files, in a folder the host writes an
     // entry to by its full path.
@@ -365,8 +386,6 @@ TEST_F(WindowsRules, TheCleanUpTakesOnlyItsOwnPlainFilesOncePerProcess)
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.file("~vmr0BBB.tmp").c_str()));
     ASSERT_EQ(0u, RunChild("WriteOnce", dir.path(), NULL));
     EXPECT_EQ((std::vector<std::string>{"lab.vmr", "office.vmr", "~vmr0001.tmp"}), FilesIn(dir.path()));
-    // The link itself goes from the Unix side: Wine's delete would take its target.
-    RunUnixCommand("rm -f '" + UnixPathOf(dir.file("~vmr0001.tmp")) + "'");
 }
 
 }  // namespace
