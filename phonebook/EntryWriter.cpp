@@ -286,7 +286,7 @@ FolderTable& Folders()
 class FolderTurn
 {
 public:
-    explicit FolderTurn(const char* directory) : slot_(NULL), held_(false), sweepDue_(true)
+    explicit FolderTurn(const char* directory) : slot_(NULL), held_(false), alone_(false), sweepDue_(true)
     {
         char key[MAX_PATH];
         FolderKey(directory, key);
@@ -298,8 +298,13 @@ public:
             own_ = CreateFolderMutex(key);   // no slot to remember the sweep in: sweep each time
             mutex = own_.get();
         }
-        if (mutex == NULL)
+        // No mutex to be had (another user's, which this one may not open):
+        // the write goes on without a turn, and sweeps nothing.
+        if (mutex == NULL) {
+            alone_ = true;
+            sweepDue_ = false;
             return;
+        }
         DWORD waited = WaitForSingleObject(mutex, kTurnWaitMs);
         held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
         // Abandoned: a writer ended during its write, and may have left its
@@ -318,6 +323,8 @@ public:
     FolderTurn& operator=(const FolderTurn&) = delete;
 
     bool held() const { return held_; }
+    // False when a writer of this machine held the folder past the wait.
+    bool mayWrite() const { return held_ || alone_; }
     bool sweepDue() const { return sweepDue_; }
     void swept()
     {
@@ -330,6 +337,7 @@ private:
     FolderSlot* slot_;
     KernelHandle own_;
     bool held_;
+    bool alone_;
     bool sweepDue_;
 };
 
@@ -572,7 +580,7 @@ void RemoveWriteLeftovers(const char* directory)
     if (directory == NULL || strlen(directory) >= MAX_PATH)
         return;
     FolderTurn turn(directory);
-    if (!turn.held())
+    if (!turn.held())   // never without the turn: a Windows 95/98 write may be between its renames
         return;
     Sweep(directory, Calls());
     turn.swept();
@@ -585,7 +593,7 @@ EntryWrite WriteEntryBytes(const char* path, const unsigned char* bytes, DWORD s
     if (path == NULL || !DirectoryOf(path, directory))
         return kEntryWriteFailed;
     FolderTurn turn(directory);
-    if (!turn.held())
+    if (!turn.mayWrite())
         return kEntryWriteFailed;
     if (turn.sweepDue()) {
         Sweep(directory, calls);
