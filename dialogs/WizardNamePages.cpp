@@ -2,13 +2,11 @@
 // and Internet Locator Server).
 #include "Wizard.h"
 
-#include <mbstring.h>
-
 #include "ContextHelp.h"
 #include "DeviceFields.h"
 #include "DeviceLibrary.h"
-#include "DeviceNames.h"
 #include "EntryFiles.h"
+#include "EntryNames.h"
 #include "HistoryLists.h"
 #include "Messages.h"
 #include "PageConventions.h"
@@ -17,11 +15,6 @@
 #include "resource.h"
 
 namespace {
-
-// Searched for with the multibyte-aware search, so that the trail byte of a
-// double-byte character never counts as one of them.
-const unsigned char kForbiddenNameCharacters[] = "\"\\/:*?<>|";
-
 
 // ---- Page 5001: name and device
 
@@ -71,19 +64,18 @@ UINT NameProblem()
     // A path that does not fit names no file, so none can exist yet.
     if (fits && EntryFileExists(path))
         return IDS_NAME_EXISTS;
-    if (name[0] == '\0')
-        return IDS_NAME_BLANK;
-    if (_mbspbrk(reinterpret_cast<const unsigned char*>(name), kForbiddenNameCharacters) != NULL)
-        return IDS_NAME_INVALID_CHARACTERS;
-    // CON, COM1, nul.txt and their kin are devices, not files: no entry can
-    // be written under such a name.
-    if (NamesDevice(name))
-        return IDS_NAME_RESERVED;
+    // The rule pbtool shares: blank, a forbidden character, a device's name
+    // (CON, COM², \\.\pipe\...: no entry can be written under it), too long.
+    switch (FindEntryNameProblem(VmrPhoneBookAccess::Path(*CurrentPhoneBook), name)) {
+    case kNameBlank: return IDS_NAME_BLANK;
+    case kNameForbiddenCharacter: return IDS_NAME_INVALID_CHARACTERS;
+    case kNameDevice: return IDS_NAME_RESERVED;
+    case kNameTooLong: return IDS_NAME_TOO_LONG;
+    case kNameUsable: break;
+    }
     // Refused here, not cut later: the finish page and the host compose the
     // same path in 260 bytes, and a cut path would name another file.
-    if (!fits)
-        return IDS_NAME_TOO_LONG;
-    return 0;
+    return fits ? 0 : IDS_NAME_TOO_LONG;
 }
 
 int NextPageForDevice()

@@ -1,41 +1,56 @@
 #include "DeviceNames.h"
 
-#include <mbstring.h>
+#include <windows.h>
 #include <string.h>
 
 namespace {
 
-const char* const kDevices[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",
-                                "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3",
-                                "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+// Longer than any path the library builds (260 bytes, so at most 260
+// characters); a longer one is refused before it is ever opened anyway.
+const int kWidePathSize = 2 * MAX_PATH;
 
-// The file part of a path; searched multibyte-aware, so that the trail byte
-// of a double-byte character is never taken for a separator.
-const unsigned char* FilePart(const unsigned char* path)
+const wchar_t* const kPlainDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CLOCK$"};
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+wchar_t Upper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+
+// "\\.\", "\\?\" (the Win32 device and verbatim namespaces) and "\??\" (the
+// object manager's own), in which no DOS rule protects anything.
+bool IntoDeviceNamespace(const wchar_t* path)
 {
-    const unsigned char* start = path;
-    if (path[0] != '\0' && path[1] == ':')
-        start = path + 2;
-    for (const char* separators = "\\/"; *separators != '\0'; ++separators) {
-        const unsigned char* last = _mbsrchr(path, static_cast<unsigned char>(*separators));
-        if (last != NULL && last + 1 > start)
-            start = last + 1;
-    }
-    return start;
+    if (!IsSeparator(path[0]) || path[1] == L'\0' || path[2] == L'\0' || !IsSeparator(path[3]))
+        return false;
+    if (IsSeparator(path[1]))
+        return path[2] == L'.' || path[2] == L'?';
+    return path[1] == L'?' && path[2] == L'?';
 }
 
-bool SameLetters(const unsigned char* text, size_t length, const char* device)
+// The digits Windows NT takes after COM and LPT: 1 to 9, and the
+// superscripts ¹ ² ³ of Latin-1.
+bool IsPortDigit(wchar_t c)
 {
-    if (strlen(device) != length)
+    return (c >= L'1' && c <= L'9') || c == 0x00B9 || c == 0x00B2 || c == 0x00B3;
+}
+
+bool SameLetters(const wchar_t* text, size_t length, const wchar_t* device)
+{
+    if (wcslen(device) != length)
         return false;
     for (size_t i = 0; i < length; ++i) {
-        unsigned char c = text[i];
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<unsigned char>(c - 'a' + 'A');
-        if (c != static_cast<unsigned char>(device[i]))
+        if (Upper(text[i]) != device[i])
             return false;
     }
     return true;
+}
+
+bool IsDeviceName(const wchar_t* name, size_t length)
+{
+    for (const wchar_t* device : kPlainDevices) {
+        if (SameLetters(name, length, device))
+            return true;
+    }
+    return length == 4 && (SameLetters(name, 3, L"COM") || SameLetters(name, 3, L"LPT")) && IsPortDigit(name[3]);
 }
 
 }  // namespace
@@ -44,16 +59,25 @@ bool NamesDevice(const char* path)
 {
     if (path == NULL)
         return false;
-    const unsigned char* name = FilePart(reinterpret_cast<const unsigned char*>(path));
+    wchar_t wide[kWidePathSize];
+    if (path[0] == '\0')
+        return false;
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, kWidePathSize) == 0)
+        return true;
+    if (IntoDeviceNamespace(wide))
+        return true;
+
+    const wchar_t* name = wide;
+    if (wide[0] != L'\0' && wide[1] == L':')
+        name = wide + 2;
+    for (const wchar_t* c = name; *c != L'\0'; ++c) {
+        if (IsSeparator(*c))
+            name = c + 1;
+    }
     // Windows reads the device from the name up to its first dot or colon,
     // blanks at its end left out: "CON .txt" and "COM1:" are devices too.
-    const unsigned char* end = _mbspbrk(name, reinterpret_cast<const unsigned char*>(".:"));
-    size_t length = end != NULL ? static_cast<size_t>(end - name) : strlen(reinterpret_cast<const char*>(name));
-    while (length > 0 && name[length - 1] == ' ')
+    size_t length = wcscspn(name, L".:");
+    while (length > 0 && name[length - 1] == L' ')
         --length;
-    for (const char* device : kDevices) {
-        if (SameLetters(name, length, device))
-            return true;
-    }
-    return false;
+    return IsDeviceName(name, length);
 }

@@ -17,7 +17,7 @@ int VmrPhoneBook::EnumEntryNames(VmrEnumEntryProc callback, long value)
     if (callback == NULL || PhoneBookPath[0] == '\0' ||
         !CopyWhole(directory, sizeof(directory), PhoneBookPath) ||
         !CopyWhole(pattern, sizeof(pattern), directory) ||
-        !AppendWhole(pattern, sizeof(pattern), "*.vmr"))
+        !AppendWhole(pattern, sizeof(pattern), "*.vmr") || NamesDevice(pattern))
         return 0;
 
     WIN32_FIND_DATAA found;
@@ -59,6 +59,10 @@ int VmrPhoneBook::CopyEntry(char* sourceName, char* targetName)
     char path[MAX_PATH];
     if (targetName == NULL || strlen(targetName) >= MAX_PATH || NamesDevice(targetName) ||
         !ResolveEntryPath(*this, sourceName, path))
+        return 0;
+    // CopyFileA reads whatever the source opens as: only a file on a disk is
+    // copied, never a pipe or a port that could keep it waiting.
+    if (!OpenEntryForReading(path))
         return 0;
     return CopyFileA(path, targetName, TRUE);
 }

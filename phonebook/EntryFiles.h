@@ -5,6 +5,9 @@
 
 #include <stddef.h>
 
+#include "EntryWriter.h"
+#include "Handles.h"
+
 class VmrPhoneBook;
 
 // The phone book whose wizard or property sheet is open. Set before any dialog
@@ -17,8 +20,8 @@ bool HasDirectoryPart(const char* name);
 
 // The name itself when it has a directory part, else the phone book directory
 // followed by the name, into path (260 bytes). False when the result does not
-// fit, when the phone book has no usable directory, or when the name's file
-// part names a device (DeviceNames.h); a path is never cut.
+// fit, when the phone book has no usable directory, or when the name or the
+// path reaches a device (DeviceNames.h); a path is never cut.
 bool ResolveEntryPath(VmrPhoneBook& book, const char* name, char* path);
 
 // Appends ".vmr" to the path (260 bytes) unless its extension already is
@@ -31,11 +34,9 @@ bool AppendEntryExtension(char* path);
 bool ComposeEntryFilePath(VmrPhoneBook& book, char* path);
 
 // Writes the book's record, enciphered, to the entry file at path (no
-// extension is added) through a temporary file beside it, so that the entry
-// is never torn. With replace false a file of that name that exists by then
-// stays as it is: kEntryWriteExists. Every write first removes the temporary
-// files that writes of ended processes left in that directory.
-enum EntryWrite { kEntryWriteDone, kEntryWriteExists, kEntryWriteFailed };
+// extension is added) as WriteEntryBytes (EntryWriter.h) writes: never torn,
+// and with replace false a file of that name that exists by then stays as it
+// is (kEntryWriteExists).
 EntryWrite WriteEntryFile(VmrPhoneBook& book, const char* path, bool replace);
 
 // Removes leading and trailing blanks (0x20 only) in place; 1 when any went.
@@ -45,5 +46,11 @@ int TrimSpaces(char* text);
 // without a directory part lies in CurrentPhoneBook's directory; no extension
 // is added. A device's name is 0 without any open.
 int EntryFileExists(const char* path);
+
+// Opens an entry file for reading as every verb does (no sharing); an
+// invalid handle when that fails or when what opened is not a file on a disk
+// (a pipe, a console, a port reached by some other path), which is closed at
+// once: nothing the library does waits on a device.
+FileHandle OpenEntryForReading(const char* path);
 
 #endif

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "DeviceNames.h"
+#include "EntryNames.h"
 #include "VmrPhoneBook.h"
 
 namespace {
@@ -44,9 +44,6 @@ const char kUsage[] =
     "\n"
     "NAME is an entry name, without directory or extension.\n";
 
-// The characters a connection name may not hold.
-const char kForbiddenNameCharacters[] = "\\/:*?\"<>|";
-
 class Failure
 {
 public:
@@ -71,20 +68,26 @@ std::string Directory(VmrPhoneBook& book)
     return std::string(path, strnlen(path, 260));
 }
 
-void CheckName(const std::string& name)
+// The wizard's rule (phonebook/EntryNames.h), which walks characters: a
+// double-byte name whose trail byte is 0x5C holds no backslash.
+void CheckName(const std::string& directory, const std::string& name)
 {
-    if (name.find_first_not_of(' ') == std::string::npos)
-        throw Failure("the connection name must not be blank");
-    if (name.find_first_of(kForbiddenNameCharacters) != std::string::npos)
+    switch (FindEntryNameProblem(directory.c_str(), name.c_str())) {
+    case kNameBlank: throw Failure("the connection name must not be blank");
+    case kNameForbiddenCharacter:
         throw Failure("the connection name '" + name + "' holds one of \\ / : * ? \" < > |");
-    if (NamesDevice(name.c_str()))
+    case kNameDevice:
         throw Failure("the connection name '" + name + "' is the name of a Windows device; choose another name");
+    case kNameTooLong:
+        throw Failure("the connection name '" + name + "' is too long for the phone book directory");
+    case kNameUsable: break;
+    }
 }
 
 std::string EntryFile(VmrPhoneBook& book, const std::string& name)
 {
-    CheckName(name);
     std::string directory = Directory(book);
+    CheckName(directory, name);
     if (directory.empty())
         throw Failure("the phone book has no usable directory");
     return directory + name + ".vmr";

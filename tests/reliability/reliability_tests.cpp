@@ -133,19 +133,23 @@ TEST_CHILD(HoldTemporaryFile)
 
 TEST_F(Reliability, AWriteRemovesTheLeftoversOfEndedWritesOnly)
 {
-    // GetTempFileNameA does not pad the number: "vmr1.tmp" is one of ours.
-    const char* leftovers[] = {"vmr0001.tmp", "vmrBEEF.tmp", "vmrc0de.tmp", "VMR12AB.TMP", "vmr1.tmp", "vmr8b4.tmp"};
-    const char* others[] = {"vmrnote.tmp", "other.tmp", "vmrABCD.txt", "vmr12345.tmp", "vmr.tmp"};
+    // The writer names its temporary files itself ("~vmr" and four digits);
+    // GetTempFileNameA's "vmrXXXX.tmp" may be another program's. An entry set
+    // aside ("lab.vm~") goes back to its name.
+    const char* leftovers[] = {"~vmr0001.tmp", "~vmrBEEF.tmp", "~vmrc0de.tmp", "~VMR12AB.TMP"};
+    const char* others[] = {"~vmrnote.tmp", "other.tmp", "~vmrABCD.txt", "~vmr12345.tmp", "~vmr.tmp",
+                            "vmr0001.tmp", "vmrBEEF.tmp", "vmr1.tmp"};
     for (const char* name : leftovers)
         ASSERT_TRUE(WriteFileBytes(dir.file(name), "x", 1));
     for (const char* name : others)
         ASSERT_TRUE(WriteFileBytes(dir.file(name), "x", 1));
+    ASSERT_TRUE(WriteFileBytes(dir.file("lab.vm~"), "x", 1));
     {
-        HeldChild writer("HoldTemporaryFile", dir.file("vmr00FF.tmp"));
+        HeldChild writer("HoldTemporaryFile", dir.file("~vmr00FF.tmp"));
         ASSERT_TRUE(writer.ready());
         ASSERT_EQ(1, book.WriteEntry(const_cast<char*>("office")));
     }
-    std::vector<std::string> expected = {"office.vmr", "vmr00FF.tmp"};
+    std::vector<std::string> expected = {"lab.vmr", "office.vmr", "~vmr00FF.tmp"};
     expected.insert(expected.end(), std::begin(others), std::end(others));
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, FilesIn(dir.path()));
