@@ -51,11 +51,21 @@ const FileSystemCalls& Calls()
 // path behind the handle is what gives such a link away.
 typedef DWORD(WINAPI* FinalPathFunction)(HANDLE file, LPSTR path, DWORD size, DWORD flags);
 
+// Bound at the first use. Plain statics, not a function-local static with a
+// dynamic initialiser: its guard would bring the C++ runtime's thread support
+// and its imports into the library. Two threads binding at once store the
+// same address.
+FinalPathFunction g_finalPath = NULL;
+volatile LONG g_finalPathBound = 0;
+
 FinalPathFunction FinalPathOfHandle()
 {
-    static FinalPathFunction bound = reinterpret_cast<FinalPathFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
-    return bound;
+    if (g_finalPathBound == 0) {
+        g_finalPath = reinterpret_cast<FinalPathFunction>(reinterpret_cast<void (*)()>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+        InterlockedExchange(&g_finalPathBound, 1);
+    }
+    return g_finalPath;
 }
 
 // ---- Names and paths
@@ -161,19 +171,7 @@ bool IsExistingFile(const char* path)
 
 // ---- Turns: the library's writers of one folder on this machine, one at a time
 
-// Each folder's mutex is kept for the life of the process: so the first write
-// of a process in a folder is known, and a writer of another process that
-// ended while it held the folder leaves the mutex abandoned for the next one
-// to see (it would vanish with the last handle if nobody kept one).
-const int kFolderSlots = 16;
 const DWORD kTurnWaitMs = 10000;   // a write takes milliseconds; a writer that hangs fails the others' writes
-
-struct FolderSlot {
-    char key[MAX_PATH];
-    KernelHandle mutex;
-    unsigned users;
-    bool swept;
-};
 
 // 64-bit FNV-1a: the mutex is named from the folder's full path, which does
 // not fit in an object name beside the prefix. Two folders of one name only
@@ -217,107 +215,77 @@ KernelHandle CreateFolderMutex(const char* key)
     return mutex;
 }
 
-class FolderTable
+// The folders this process has swept, by key: its first write in a folder
+// sweeps it, later ones do not. Names only, no handles: a folder that falls
+// out of the table is swept once more, which costs only time. Plain static
+// data behind a spin lock of one word, so that nothing runs at load and no
+// guard of a static object brings the C++ runtime's thread support in.
+const int kSweptFolders = 16;
+char g_sweptKeys[kSweptFolders][MAX_PATH];
+int g_nextSwept = 0;
+volatile LONG g_sweptLock = 0;
+
+class SweptLock
 {
 public:
-    FolderTable() : next_(0)
+    SweptLock()
     {
-        InitializeCriticalSection(&lock_);
-        for (FolderSlot& slot : slots_) {
-            slot.key[0] = '\0';
-            slot.users = 0;
-            slot.swept = false;
-        }
+        while (InterlockedExchange(&g_sweptLock, 1) != 0)
+            Sleep(0);
     }
-    ~FolderTable() { DeleteCriticalSection(&lock_); }
-    FolderTable(const FolderTable&) = delete;
-    FolderTable& operator=(const FolderTable&) = delete;
-
-    // The folder's slot, in use until Leave; null when every slot is in use
-    // by other threads or the mutex cannot be made.
-    FolderSlot* Enter(const char* key)
-    {
-        EnterCriticalSection(&lock_);
-        FolderSlot* found = NULL;
-        for (FolderSlot& slot : slots_) {
-            if (slot.mutex && strcmp(slot.key, key) == 0)
-                found = &slot;
-        }
-        // A folder no longer written to gives its slot up, round the table.
-        for (int tried = 0; found == NULL && tried < kFolderSlots; ++tried) {
-            FolderSlot& slot = slots_[next_];
-            next_ = (next_ + 1) % kFolderSlots;
-            if (slot.users != 0)
-                continue;
-            KernelHandle mutex = CreateFolderMutex(key);
-            if (!mutex)
-                break;
-            CopyWhole(slot.key, sizeof(slot.key), key);
-            slot.mutex = static_cast<KernelHandle&&>(mutex);
-            slot.swept = false;
-            found = &slot;
-        }
-        if (found != NULL)
-            ++found->users;
-        LeaveCriticalSection(&lock_);
-        return found;
-    }
-
-    void Leave(FolderSlot* slot)
-    {
-        EnterCriticalSection(&lock_);
-        --slot->users;
-        LeaveCriticalSection(&lock_);
-    }
-
-private:
-    CRITICAL_SECTION lock_;
-    FolderSlot slots_[kFolderSlots];
-    int next_;
+    ~SweptLock() { InterlockedExchange(&g_sweptLock, 0); }
+    SweptLock(const SweptLock&) = delete;
+    SweptLock& operator=(const SweptLock&) = delete;
 };
 
-FolderTable& Folders()
+bool WasSwept(const char* key)
 {
-    static FolderTable table;
-    return table;
+    SweptLock lock;
+    for (const char* swept : g_sweptKeys) {
+        if (strcmp(swept, key) == 0)
+            return true;
+    }
+    return false;
 }
 
-// This thread's turn at a folder, until the object goes.
+void RememberSwept(const char* key)
+{
+    SweptLock lock;
+    for (const char* swept : g_sweptKeys) {
+        if (strcmp(swept, key) == 0)
+            return;
+    }
+    CopyWhole(g_sweptKeys[g_nextSwept], MAX_PATH, key);
+    g_nextSwept = (g_nextSwept + 1) % kSweptFolders;
+}
+
+// This thread's turn at a folder, until the object goes. The mutex is opened
+// for the turn and closed with it, like every handle of the library.
 class FolderTurn
 {
 public:
-    explicit FolderTurn(const char* directory) : slot_(NULL), held_(false), alone_(false), sweepDue_(true)
+    explicit FolderTurn(const char* directory) : held_(false), alone_(false), sweepDue_(true)
     {
-        char key[MAX_PATH];
-        FolderKey(directory, key);
-        slot_ = Folders().Enter(key);
-        HANDLE mutex = NULL;
-        if (slot_ != NULL) {
-            mutex = slot_->mutex.get();
-        } else {
-            own_ = CreateFolderMutex(key);   // no slot to remember the sweep in: sweep each time
-            mutex = own_.get();
-        }
+        FolderKey(directory, key_);
+        mutex_ = CreateFolderMutex(key_);
         // No mutex to be had (another user's, which this one may not open):
         // the write goes on without a turn, and sweeps nothing.
-        if (mutex == NULL) {
+        if (!mutex_) {
             alone_ = true;
             sweepDue_ = false;
             return;
         }
-        DWORD waited = WaitForSingleObject(mutex, kTurnWaitMs);
+        DWORD waited = WaitForSingleObject(mutex_.get(), kTurnWaitMs);
         held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
         // Abandoned: a writer ended during its write, and may have left its
         // temporary file or an entry set aside.
-        if (held_ && waited == WAIT_OBJECT_0 && slot_ != NULL)
-            sweepDue_ = !slot_->swept;
+        if (held_ && waited == WAIT_OBJECT_0)
+            sweepDue_ = !WasSwept(key_);
     }
     ~FolderTurn()
     {
         if (held_)
-            ReleaseMutex(slot_ != NULL ? slot_->mutex.get() : own_.get());
-        if (slot_ != NULL)
-            Folders().Leave(slot_);
+            ReleaseMutex(mutex_.get());
     }
     FolderTurn(const FolderTurn&) = delete;
     FolderTurn& operator=(const FolderTurn&) = delete;
@@ -329,13 +297,12 @@ public:
     void swept()
     {
         sweepDue_ = false;
-        if (slot_ != NULL)
-            slot_->swept = true;
+        RememberSwept(key_);
     }
 
 private:
-    FolderSlot* slot_;
-    KernelHandle own_;
+    char key_[MAX_PATH];
+    KernelHandle mutex_;
     bool held_;
     bool alone_;
     bool sweepDue_;
@@ -528,15 +495,6 @@ EntryWrite PutInPlaceWithoutMoveFileEx(FileHandle& file, const char* temporary, 
     char aside[MAX_PATH];
     if (!AsidePath(path, aside))
         return kEntryWriteFailed;
-    // One left by a write of another machine that ended after its second
-    // rename: the entry in place replaced it.
-    if (Exists(aside)) {
-        char directory[MAX_PATH];
-        if (!DirectoryOf(aside, directory))
-            return kEntryWriteFailed;
-        const unsigned char* separator = LastSeparator(aside);
-        SettleAside(SweptDirectory(directory), aside, reinterpret_cast<const char*>(separator + 1), calls);
-    }
     if (!calls.moveFile(path, aside))
         return kEntryWriteFailed;
     if (!calls.moveFile(temporary, path)) {
@@ -595,7 +553,11 @@ EntryWrite WriteEntryBytes(const char* path, const unsigned char* bytes, DWORD s
     FolderTurn turn(directory);
     if (!turn.mayWrite())
         return kEntryWriteFailed;
-    if (turn.sweepDue()) {
+    // An entry of this name set aside by a Windows 95/98 writer that ended
+    // between its renames is still the entry: it goes back to its name
+    // before this write judges whether the name is taken.
+    char aside[MAX_PATH];
+    if (turn.sweepDue() || (turn.held() && AsidePath(path, aside) && Exists(aside))) {
         Sweep(directory, calls);
         turn.swept();
     }

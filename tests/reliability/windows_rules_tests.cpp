@@ -308,11 +308,44 @@ TEST_F(WindowsRules, AnAbruptEndBetweenTheRenamesLosesNoEntry)
     ASSERT_EQ(kEntryWriteDone, Write("office.vmr", "old"));
     ASSERT_EQ(9u, RunChild("ReplaceOn9x", "e" + dir.path(), NULL));
     // The old entry waits under a name the clean-up puts back, never removes;
-    // the writer's end left the folder's turn abandoned, so this process's
-    // next write there clears up.
+    // a Finish of its name finds it back in place, and never replaces it.
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.file("office.vmr").c_str()));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.file("office.vm~").c_str()));
-    ASSERT_EQ(kEntryWriteDone, Write("lab.vmr", "lab"));
+    EXPECT_EQ(kEntryWriteExists, Write("office.vmr", "finish", false));
+    EXPECT_EQ("old", LoginOf("office"));
+    EXPECT_EQ(std::vector<std::string>{"office.vmr"}, FilesIn(dir.path()));
+}
+
+std::string g_waitingWrite;
+DWORD WINAPI WriteLab(LPVOID)
+{
+    VmrPhoneBook book;
+    book.SetPath(Text(g_waitingWrite));
+    std::string name = "lab";
+    return book.WriteEntry(Text(name)) ? 0 : 1;
+}
+
+TEST_F(WindowsRules, AWriterThatEndsInItsTurnIsClearedUpAfterByTheOneWaiting)
+{
+    ASSERT_EQ(kEntryWriteDone, Write("office.vmr", "old"));   // this process has swept the folder
+    g_waitingWrite = dir.path() + "\\";
+    HeldChild writer("ReplaceOn9x", "h" + dir.path());
+    ASSERT_TRUE(writer.ready());
+    HANDLE waiting = CreateThread(NULL, 0, WriteLab, NULL, 0, NULL);
+    ASSERT_NE(nullptr, waiting);
+    Sleep(300);
+    HANDLE child = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, writer.processId());
+    ASSERT_NE(nullptr, child);
+    TerminateProcess(child, 9);
+    WaitForSingleObject(child, 10000);
+    CloseHandle(child);
+    // The write waiting for the folder's turn is handed an abandoned turn,
+    // and puts the set-aside entry back before its own write.
+    DWORD exitCode = 1;
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(waiting, 10000));
+    GetExitCodeThread(waiting, &exitCode);
+    CloseHandle(waiting);
+    EXPECT_EQ(0u, exitCode);
     EXPECT_EQ("old", LoginOf("office"));
     EXPECT_EQ((std::vector<std::string>{"lab.vmr", "office.vmr"}), FilesIn(dir.path()));
 }
