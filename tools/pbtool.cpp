@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "DeviceNames.h"
+#include "PbtoolBulk.h"
 #include "VmrPhoneBook.h"
 
 namespace {
@@ -33,6 +34,7 @@ const char kUsage[] =
     "  create [--no-utilities]  run the Create New Connection wizard\n"
     "  properties NAME [--no-utilities]\n"
     "                           open the Properties sheet of an entry\n"
+    "%s"
     "\n"
     "  --path DIR               use DIR as the phone book directory\n"
     "\n"
@@ -328,7 +330,7 @@ int Run(int argc, char** argv)
     std::string verb = args[0];
     args.erase(args.begin());
     if (verb == "--help" || verb == "help") {
-        fputs(kUsage, stdout);
+        printf(kUsage, kBulkUsage);
         return 0;
     }
 
@@ -363,6 +365,12 @@ int Run(int argc, char** argv)
         CreateWithWizard(book, args);
     } else if (verb == "properties") {
         ShowProperties(book, args);
+    } else if (verb == "export") {
+        return ExportCommand(book, args);
+    } else if (verb == "import") {
+        return ImportCommand(book, args);
+    } else if (verb == "check") {
+        return CheckCommand(book, args);
     } else {
         throw UsageError("unknown verb '" + verb + "'");
     }

@@ -1,0 +1,220 @@
+// The name rule, the write's leftovers, quiet reads, the listing, progress and
+// whole files, for pbtool's export, import and check.
+#include "PbtoolSupport.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <mbstring.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+
+#include "DeviceNames.h"
+#include "Handles.h"
+
+// ---- Names --------------------------------------------------------------------
+
+std::string NameRefusal(const std::string& name)
+{
+    // The wizard's characters, searched multibyte-aware: the trail byte of a
+    // double-byte character is never one of them.
+    static const unsigned char kForbidden[] = "\\/:*?\"<>|";
+    if (name.find_first_not_of(' ') == std::string::npos)
+        return "the connection name must not be blank";
+    if (_mbspbrk(reinterpret_cast<const unsigned char*>(name.c_str()), kForbidden) != NULL)
+        return "holds one of \\ / : * ? \" < > |";
+    if (NamesDevice(name.c_str()))
+        return "is the name of a Windows device; choose another name";
+    return std::string();
+}
+
+// ---- The library's write ------------------------------------------------------
+
+bool IsWriteLeftoverName(const char* fileName)
+{
+    size_t length = strlen(fileName);
+    if (length < 8 || length > 11 || _strnicmp(fileName, "vmr", 3) != 0 ||
+        _stricmp(fileName + length - 4, ".tmp") != 0)
+        return false;
+    for (size_t i = 3; i < length - 4; ++i) {
+        char c = fileName[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return true;
+}
+
+void RemoveWriteLeftovers(const char* directory)
+{
+    // Windows 9x knows no delete sharing, so a write there cannot be told
+    // from its leftover: the library leaves them, and so does this.
+    if ((GetVersion() & 0x80000000u) != 0)
+        return;
+    std::string folder = directory;
+    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/')
+        folder += '\\';
+    WIN32_FIND_DATAA found;
+    FindHandle find(FindFirstFileA((folder + "vmr*.tmp").c_str(), &found));
+    if (!find)
+        return;
+    do {
+        std::string path = folder + found.cFileName;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !IsWriteLeftoverName(found.cFileName) ||
+            path.size() >= MAX_PATH)
+            continue;
+        // Opens only what no handle holds (a write in progress holds its
+        // file), and the file goes as the handle closes.
+        FileHandle unused(CreateFileA(path.c_str(), DELETE, 0, NULL, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, NULL));
+    } while (FindNextFileA(find.get(), &found));
+}
+
+// ---- Reading ------------------------------------------------------------------
+
+namespace {
+
+bool g_windowRefused = false;
+
+LRESULT CALLBACK RefuseWindows(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        g_windowRefused = true;
+        return 1;
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+}  // namespace
+
+QuietReads::QuietReads() : hook_(SetWindowsHookExA(WH_CBT, RefuseWindows, NULL, GetCurrentThreadId())) {}
+
+QuietReads::~QuietReads()
+{
+    if (hook_ != NULL)
+        UnhookWindowsHookEx(hook_);
+}
+
+QuietReads::Outcome QuietReads::Read(VmrPhoneBook& book, const std::string& path)
+{
+    std::vector<char> name(path.begin(), path.end());
+    name.push_back('\0');
+    g_windowRefused = false;
+    if (book.ReadEntry(name.data()))
+        return kRead;
+    // The library tells of no failure but this one in a window.
+    return g_windowRefused ? kOtherVersion : kUnreadable;
+}
+
+// ---- Listing ------------------------------------------------------------------
+
+std::string FileNameOf(const std::string& path)
+{
+    size_t separator = path.find_last_of("\\/");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+bool HasEntryExtension(const std::string& fileName)
+{
+    return fileName.size() > 4 && _stricmp(fileName.c_str() + fileName.size() - 4, ".vmr") == 0;
+}
+
+std::string EntryNameOfFile(const std::string& fileName)
+{
+    return HasEntryExtension(fileName) ? fileName.substr(0, fileName.size() - 4) : fileName;
+}
+
+namespace {
+
+int CALLBACK CollectPath(char* path, long list)
+{
+    reinterpret_cast<std::vector<std::string>*>(list)->push_back(path);
+    return 1;
+}
+
+}  // namespace
+
+std::vector<std::string> ListEntryFiles(VmrPhoneBook& book)
+{
+    std::vector<std::string> listed;
+    book.EnumEntryNames(CollectPath, reinterpret_cast<long>(&listed));
+    // The pattern also matches by short names ("x.vmrx"): the long name decides.
+    std::vector<std::string> files;
+    for (const std::string& path : listed) {
+        DWORD attributes = GetFileAttributesA(path.c_str());
+        if (HasEntryExtension(FileNameOf(path)) && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            files.push_back(path);
+    }
+    std::sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
+        int caseless = _mbsicmp(reinterpret_cast<const unsigned char*>(a.c_str()),
+                                reinterpret_cast<const unsigned char*>(b.c_str()));
+        return caseless != 0 ? caseless < 0 : a < b;
+    });
+    return files;
+}
+
+// ---- Console ------------------------------------------------------------------
+
+Progress::Progress(const char* verb, size_t total) : verb_(verb), total_(total)
+{
+    DWORD mode = 0;
+    console_ = GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != FALSE;
+}
+
+Progress::~Progress()
+{
+    if (shown_)
+        fprintf(stderr, "\r%*s\r", 60, "");
+}
+
+void Progress::Step(size_t done)
+{
+    if (!console_)
+        return;
+    // A console line costs a round trip to the console: a few a second do.
+    DWORD now = GetTickCount();
+    if (shown_ && done != total_ && now - last_ < 100)
+        return;
+    last_ = now;
+    shown_ = true;
+    fprintf(stderr, "\r%s: %lu of %lu", verb_, static_cast<unsigned long>(done), static_cast<unsigned long>(total_));
+    fflush(stderr);
+}
+
+// ---- Whole files --------------------------------------------------------------
+
+bool ReadWholeFile(const std::string& path, std::string* bytes)
+{
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file)
+        return false;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x40000000)
+        return false;
+    bytes->resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!bytes->empty() && (!ReadFile(file.get(), &(*bytes)[0], static_cast<DWORD>(bytes->size()), &read, NULL) ||
+                            read != bytes->size()))
+        return false;
+    return true;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes)
+{
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file)
+        return false;
+    DWORD written = 0;
+    return bytes.empty() || (WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL) &&
+                             written == bytes.size());
+}
+
+bool WriteToStdout(const std::string& bytes)
+{
+    // The bytes as they are: no line ending turned into CR LF twice.
+    fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+    bool ok = fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+    return fflush(stdout) == 0 && ok;
+}
