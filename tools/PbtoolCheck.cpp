@@ -22,6 +22,14 @@ struct FolderFile {
     DWORD size;
 };
 
+// A name for the console; a character the code page cannot hold shows as "?".
+std::string Ansi(const std::wstring& wide)
+{
+    char text[MAX_PATH * 2];
+    int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, text, sizeof(text), NULL, NULL);
+    return length > 0 ? text : "?";
+}
+
 std::vector<FolderFile> ListFolder(const std::wstring& directory)
 {
     std::vector<FolderFile> files;
@@ -35,11 +43,8 @@ std::vector<FolderFile> ListFolder(const std::wstring& directory)
         FolderFile file;
         file.name = found.cFileName;
         file.exact = WideToAnsiExactly(file.name, &file.ansiName);
-        if (!file.exact) {
-            char seen[MAX_PATH * 2];
-            int length = WideCharToMultiByte(CP_ACP, 0, file.name.c_str(), -1, seen, sizeof(seen), NULL, NULL);
-            file.ansiName = length > 0 ? seen : "?";
-        }
+        if (!file.exact)
+            file.ansiName = Ansi(file.name);
         file.size = found.nFileSizeHigh != 0 ? 0xFFFFFFFFu : found.nFileSizeLow;
         files.push_back(file);
     } while (FindNextFileW(find.get(), &found));
@@ -54,15 +59,20 @@ bool NobodyHolds(const std::wstring& path, DWORD access)
     return file.valid();
 }
 
-// The path without the DOS device rule, for a file that is named like a
-// device: "\\?\C:\dir\COM1.vmr" is the file, not the port.
-std::wstring Literal(const std::wstring& path)
+// The path of a file in directory without the DOS device rule, for a file
+// named like a device: "\\?\C:\dir\COM1.vmr" is the file, not the port.
+// Only the directory goes through GetFullPathNameW, which turns a device's
+// name into the device ("\\.\COM1").
+std::wstring Literal(const std::wstring& directory, const std::wstring& name)
 {
     wchar_t full[MAX_PATH * 2];
-    DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH * 2, full, NULL);
+    DWORD length = GetFullPathNameW(directory.c_str(), MAX_PATH * 2, full, NULL);
     if (length == 0 || length >= MAX_PATH * 2)
-        return path;
-    return L"\\\\?\\" + std::wstring(full);
+        return directory + name;
+    std::wstring path = full;
+    if (!path.empty() && path.back() != L'\\')
+        path += L'\\';
+    return L"\\\\?\\" + path + name;
 }
 
 // Moves a file into the damaged folder under its own name, or "name (2).ext"
@@ -74,10 +84,10 @@ bool MoveToDamaged(const std::wstring& directory, const std::wstring& name, std:
     size_t dot = name.find_last_of(L'.');
     std::wstring stem = dot == std::wstring::npos ? name : name.substr(0, dot);
     std::wstring extension = dot == std::wstring::npos ? std::wstring() : name.substr(dot);
-    std::wstring source = Literal(directory + name);
+    std::wstring source = Literal(directory, name);
     for (int copy = 1; copy < 1000; ++copy) {
         std::wstring target = copy == 1 ? name : stem + L" (" + std::to_wstring(copy) + L")" + extension;
-        if (MoveFileExW(source.c_str(), Literal(folder + target).c_str(), 0)) {
+        if (MoveFileExW(source.c_str(), Literal(folder, target).c_str(), 0)) {
             *movedTo = std::wstring(kDamagedFolder) + L"\\" + target;
             return true;
         }
@@ -88,12 +98,6 @@ bool MoveToDamaged(const std::wstring& directory, const std::wstring& name, std:
     return false;
 }
 
-std::string Ansi(const std::wstring& wide)
-{
-    char text[MAX_PATH * 2];
-    int length = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text, sizeof(text), NULL, NULL);
-    return length > 0 ? text : "?";
-}
 
 int CALLBACK CollectListed(char* path, long list)
 {
@@ -172,8 +176,8 @@ private:
             return false;
         if (!file.exact) {
             Finding(file.name, "its stored name differs from its file name: the ANSI code page " +
-                                   std::to_string(GetACP()) + " cannot hold the file's name, so the library sees '" +
-                                   file.ansiName + "' and cannot open it");
+                                   std::to_string(GetACP()) +
+                                   " cannot hold the file's name, so the library cannot open it by its name");
             return false;
         }
         if (file.size != kEntryFileSize) {
