@@ -138,6 +138,29 @@ private:
     std::map<std::wstring, size_t> firstLine_;
 };
 
+bool CheckHeader(const SourceRow& row, const std::string& fileLabel)
+{
+    bool named = false;
+    bool good = true;
+    std::set<std::string> seen;
+    for (const SourceValue& value : row.values) {
+        const char* what = NULL;
+        if (!seen.insert(value.field).second)
+            what = "named twice in the header";
+        else if (value.field != kNameField && FindEntryField(value.field) == NULL)
+            what = "unknown field";
+        named = named || value.field == kNameField;
+        if (what != NULL) {
+            fprintf(stderr, "%s:1: %s: %s; the fields are %s\n", fileLabel.c_str(), value.field.c_str(), what,
+                    FieldList().c_str());
+            good = false;
+        }
+    }
+    if (!named)
+        fprintf(stderr, "%s:1: header: no field 'name'; the fields are %s\n", fileLabel.c_str(), FieldList().c_str());
+    return good && named;
+}
+
 bool WriteRow(VmrPhoneBook& book, const VmrEntryRecord& fresh, const std::string& directory, const PreparedRow& row)
 {
     RecordOf(book) = fresh;
@@ -175,16 +198,10 @@ bool ImportText(VmrPhoneBook& book, const std::string& fileLabel, const std::str
     }
     result->rows = rows.size() + problems.size();
 
-    // A header without a name makes every row wrong the same way: said once.
-    if (options.format == kFormatCsv && !rows.empty()) {
-        bool named = false;
-        for (const SourceValue& value : rows[0].values)
-            named = named || value.field == kNameField;
-        if (!named) {
-            fprintf(stderr, "%s:1: header: no field 'name'; the fields are %s\n", fileLabel.c_str(), FieldList().c_str());
-            result->bad = result->rows;
-            return false;
-        }
+    // A wrong header makes every row wrong the same way: said once, for line 1.
+    if (options.format == kFormatCsv && !rows.empty() && !CheckHeader(rows[0], fileLabel)) {
+        result->bad = result->rows;
+        return false;
     }
 
     std::vector<PreparedRow> good;
