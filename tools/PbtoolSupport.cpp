@@ -138,11 +138,12 @@ std::vector<std::string> ListEntryFiles(VmrPhoneBook& book)
 {
     std::vector<std::string> listed;
     book.EnumEntryNames(CollectPath, reinterpret_cast<long>(&listed));
-    // The pattern also matches by short names ("x.vmrx"): the long name decides.
+    // The pattern also matches by short names ("x.vmrx"): the long name
+    // decides. A folder named like an entry stays: no entry can be written
+    // over it, and its read fails like any unreadable entry's.
     std::vector<std::string> files;
     for (const std::string& path : listed) {
-        DWORD attributes = GetFileAttributesA(path.c_str());
-        if (HasEntryExtension(FileNameOf(path)) && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        if (HasEntryExtension(FileNameOf(path)))
             files.push_back(path);
     }
     std::sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
