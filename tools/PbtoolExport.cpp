@@ -90,6 +90,7 @@ bool ExportText(VmrPhoneBook& book, BulkFormat format, bool withPasswords, std::
     bool complete = true;
     bool first = true;
     for (size_t i = 0; i < files.size(); ++i) {
+        progress.Step(i + 1);
         QuietReads::Outcome outcome = reads.Read(book, files[i]);
         if (outcome != QuietReads::kRead) {
             fprintf(stderr, "pbtool: %s: left out: %s\n", AnsiToUtf8(files[i]).c_str(),
@@ -100,7 +101,6 @@ bool ExportText(VmrPhoneBook& book, BulkFormat format, bool withPasswords, std::
         }
         AppendRow(format, fields, EntryNameOfFile(FileNameOf(files[i])), book, first, text);
         first = false;
-        progress.Step(i + 1);
     }
     if (format == kFormatJson)
         *text += first ? "]\n" : "\n]\n";
