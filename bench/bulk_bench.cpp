@@ -24,7 +24,7 @@ namespace {
 
 const unsigned kEntries = 10000;
 const int kImportRounds = 1;
-const int kExportRounds = 3;
+const int kExportRounds = 5;
 const double kAim = 1.3;
 
 double g_ticksPerSecond;

@@ -47,8 +47,24 @@ std::string FromWide(UINT codePage, const std::wstring& wide, bool* exact)
 
 }  // namespace
 
+namespace {
+
+// ASCII is the same in every ANSI code page and in UTF-8; most fields are.
+bool IsAscii(const std::string& text)
+{
+    for (unsigned char c : text) {
+        if (c >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::string AnsiToUtf8(const std::string& ansi)
 {
+    if (IsAscii(ansi))
+        return ansi;
     bool ok = true;
     bool exact = true;
     return FromWide(CP_UTF8, ToWide(CP_ACP, 0, ansi, &ok), &exact);
@@ -70,6 +86,10 @@ bool WideToAnsiExactly(const std::wstring& wide, std::string* ansi)
 
 TextConversion Utf8ToAnsi(const std::string& utf8, std::string* ansi)
 {
+    if (IsAscii(utf8) && utf8.find('\0') == std::string::npos) {
+        *ansi = utf8;
+        return kConverted;
+    }
     bool ok = true;
     std::wstring wide = ToWide(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, &ok);
     if (!ok)
