@@ -91,6 +91,7 @@ TEST_F(PbtoolBulkTest, ImportNamesEachWrongRowAndWritesNothing)
     };
     const Case cases[] = {
         {"in.csv", "name,phone\r\nGood,1\r\nBad:Name,2\r\n", "", "3: name: holds one of"},
+        {"in.csv", "name,login\r\nGood,\"two\r\nlines\"\r\nBad/Name,x\r\n", "", "4: name: holds one of"},
         {"in.csv", "name\r\nGood\r\nLPT1.txt\r\n", "", "3: name: is the name of a Windows device"},
         {"in.csv", "name\r\nGood\r\ntaken\r\n", "", "3: name: an entry named 'taken' exists already"},
         {"in.csv", "name\r\nGood\r\nGOOD\r\n", "", "3: name: 'GOOD' is in the file twice; first on line 2"},
