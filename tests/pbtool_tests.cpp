@@ -32,7 +32,8 @@ protected:
 TEST_F(PbtoolTest, HelpAndUsage)
 {
     EXPECT_EQ(0u, Run("--help"));
-    for (const char* verb : {"dir", "list", "show", "new", "set", "delete", "rename", "copy", "create", "properties"})
+    for (const char* verb : {"dir", "list", "show", "new", "set", "delete", "rename", "copy", "create", "properties",
+                             "export", "import", "check"})
         EXPECT_NE(std::string::npos, out.find(std::string("  ") + verb)) << verb;
     EXPECT_EQ(2u, Run(""));
     ExpectOneLineError("no verb");

@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "EntryNames.h"
+#include "PbtoolBulk.h"
+#include "PbtoolSupport.h"
 #include "VmrPhoneBook.h"
 
 namespace {
@@ -33,6 +34,7 @@ const char kUsage[] =
     "  create [--no-utilities]  run the Create New Connection wizard\n"
     "  properties NAME [--no-utilities]\n"
     "                           open the Properties sheet of an entry\n"
+    "%s"
     "\n"
     "  --path DIR               use DIR as the phone book directory\n"
     "\n"
@@ -72,16 +74,9 @@ std::string Directory(VmrPhoneBook& book)
 // double-byte name whose trail byte is 0x5C holds no backslash.
 void CheckName(const std::string& directory, const std::string& name)
 {
-    switch (FindEntryNameProblem(directory.c_str(), name.c_str())) {
-    case kNameBlank: throw Failure("the connection name must not be blank");
-    case kNameForbiddenCharacter:
-        throw Failure("the connection name '" + name + "' holds one of \\ / : * ? \" < > |");
-    case kNameDevice:
-        throw Failure("the connection name '" + name + "' is the name of a Windows device; choose another name");
-    case kNameTooLong:
-        throw Failure("the connection name '" + name + "' is too long for the phone book directory");
-    case kNameUsable: break;
-    }
+    std::string refusal = NameRefusal(directory, name);
+    if (!refusal.empty())
+        throw Failure("the connection name" + (name.find_first_not_of(' ') == std::string::npos ? std::string() : " '" + name + "'") + " " + refusal);
 }
 
 std::string EntryFile(VmrPhoneBook& book, const std::string& name)
@@ -331,7 +326,7 @@ int Run(int argc, char** argv)
     std::string verb = args[0];
     args.erase(args.begin());
     if (verb == "--help" || verb == "help") {
-        fputs(kUsage, stdout);
+        printf(kUsage, kBulkUsage);
         return 0;
     }
 
@@ -366,6 +361,12 @@ int Run(int argc, char** argv)
         CreateWithWizard(book, args);
     } else if (verb == "properties") {
         ShowProperties(book, args);
+    } else if (verb == "export") {
+        return ExportCommand(book, args);
+    } else if (verb == "import") {
+        return ImportCommand(book, args);
+    } else if (verb == "check") {
+        return CheckCommand(book, args);
     } else {
         throw UsageError("unknown verb '" + verb + "'");
     }

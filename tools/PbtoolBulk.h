@@ -1,0 +1,50 @@
+// pbtool's verbs for whole phone books: export, import and check.
+//
+// They use the library only as any host does, through VmrPhoneBook.h and the
+// import library. Each verb prints its own messages (stderr for problems,
+// "pbtool: " first) and answers the process's exit code: 0 when everything
+// was done, 1 when something was not, 2 for a wrong command line.
+#ifndef PBTOOL_BULK_H
+#define PBTOOL_BULK_H
+
+#include <stddef.h>
+
+#include <string>
+#include <vector>
+
+#include "VmrPhoneBook.h"
+
+int ExportCommand(VmrPhoneBook& book, const std::vector<std::string>& args);
+int ImportCommand(VmrPhoneBook& book, const std::vector<std::string>& args);
+int CheckCommand(VmrPhoneBook& book, const std::vector<std::string>& args);
+
+extern const char kBulkUsage[];
+
+enum BulkFormat { kFormatCsv, kFormatJson, kFormatHosts };
+
+// The whole export of the phone book of book, as the file holds it. False
+// when an entry could not be read; those are reported on stderr and left out.
+bool ExportText(VmrPhoneBook& book, BulkFormat format, bool withPasswords, std::string* text);
+
+struct ImportOptions {
+    BulkFormat format = kFormatCsv;
+    bool dryRun = false;
+    bool replace = false;
+    bool partial = false;
+    // --hosts: field values every entry gets ("device-type" included), by
+    // field name, in their command-line (UTF-8) spelling.
+    std::vector<std::pair<std::string, std::string> > hostFields;
+};
+
+struct ImportResult {
+    size_t rows = 0;       // rows (entries) the file holds
+    size_t bad = 0;        // rows refused
+    size_t written = 0;    // entries written
+};
+
+// Imports the text of one file (fileLabel names it in the reports); true when
+// every row was imported (or, with dryRun, would be).
+bool ImportText(VmrPhoneBook& book, const std::string& fileLabel, const std::string& text,
+                const ImportOptions& options, ImportResult* result);
+
+#endif

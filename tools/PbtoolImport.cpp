@@ -1,0 +1,317 @@
+// pbtool import: entries from CSV, JSON or a list of host names. Every row is
+// checked before anything is written, and each problem is named by the file,
+// its line and its field.
+#include "PbtoolBulk.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "PbtoolSupport.h"
+
+namespace {
+
+// Names are compared as the file system compares them: case aside.
+std::wstring NameKey(const std::string& ansiName)
+{
+    std::wstring key = AnsiToWide(ansiName);
+    if (!key.empty())
+        CharUpperBuffW(&key[0], static_cast<DWORD>(key.size()));
+    return key;
+}
+
+struct PreparedRow {
+    size_t line;
+    std::string name;   // ANSI
+    std::vector<std::pair<const EntryField*, std::string> > values;
+};
+
+std::string FieldList()
+{
+    std::string list = kNameField;
+    for (const EntryField& field : EntryFields())
+        list += std::string(", ") + field.name;
+    return list;
+}
+
+class Validator
+{
+public:
+    Validator(VmrPhoneBook& book, const ImportOptions& options, std::vector<Problem>* problems)
+        : directory_(DirectoryOf(book)), options_(options), problems_(problems)
+    {
+        for (const std::string& file : ListEntryFiles(book))
+            existing_.insert(NameKey(EntryNameOfFile(FileNameOf(file))));
+    }
+
+    bool Check(const SourceRow& row, PreparedRow* prepared)
+    {
+        size_t before = problems_->size();
+        prepared->line = row.line;
+        std::set<std::string> seen;
+        const SourceValue* name = NULL;
+        for (const SourceValue& value : row.values) {
+            if (!seen.insert(value.field).second) {
+                Report(value.line, value.field, "given twice");
+                continue;
+            }
+            if (value.field == kNameField) {
+                name = &value;
+                continue;
+            }
+            const EntryField* field = FindEntryField(value.field);
+            if (field == NULL) {
+                Report(value.line, value.field, "unknown field; the fields are " + FieldList());
+                continue;
+            }
+            std::string stored;
+            std::string refusal = ValidateFieldValue(*field, value, &stored);
+            if (!refusal.empty())
+                Report(value.line, value.field, refusal);
+            else
+                prepared->values.push_back(std::make_pair(field, stored));
+        }
+        if (name == NULL)
+            Report(row.line, kNameField, "missing: every entry needs a name");
+        else
+            CheckName(*name, &prepared->name);
+        return problems_->size() == before;
+    }
+
+private:
+    void Report(size_t line, const std::string& field, const std::string& what)
+    {
+        problems_->push_back({line, field, what});
+    }
+
+    void CheckName(const SourceValue& value, std::string* name)
+    {
+        if (value.number) {
+            Report(value.line, kNameField, "must be text in double quotes");
+            return;
+        }
+        TextConversion conversion = Utf8ToAnsi(value.value, name);
+        if (conversion != kConverted) {
+            Report(value.line, kNameField,
+                   conversion == kNotUtf8 ? "is not UTF-8 text"
+                                          : "holds characters that the ANSI code page " + std::to_string(GetACP()) +
+                                                " cannot hold");
+            return;
+        }
+        // As the wizard takes a name: without the spaces around it.
+        size_t first = name->find_first_not_of(' ');
+        size_t last = name->find_last_not_of(' ');
+        *name = first == std::string::npos ? std::string() : name->substr(first, last - first + 1);
+        std::string refusal = NameRefusal(directory_, *name);
+        if (refusal.empty()) {
+            for (unsigned char c : *name) {
+                if (c < 0x20) {
+                    refusal = "holds a control character (a line break or a tab), which no file name may hold";
+                    break;
+                }
+            }
+        }
+        if (!refusal.empty()) {
+            Report(value.line, kNameField, refusal);
+            return;
+        }
+        std::wstring key = NameKey(*name);
+        auto earlier = firstLine_.insert(std::make_pair(key, value.line));
+        if (!earlier.second) {
+            Report(value.line, kNameField,
+                   "'" + value.value + "' is in the file twice; first on line " + std::to_string(earlier.first->second));
+            return;
+        }
+        if (!options_.replace && existing_.count(key) != 0)
+            Report(value.line, kNameField, "an entry named '" + value.value + "' exists already (--replace replaces it)");
+    }
+
+    std::string directory_;
+    const ImportOptions& options_;
+    std::vector<Problem>* problems_;
+    std::set<std::wstring> existing_;
+    std::map<std::wstring, size_t> firstLine_;
+};
+
+bool CheckHeader(const SourceRow& row, const std::string& fileLabel)
+{
+    bool named = false;
+    bool good = true;
+    std::set<std::string> seen;
+    for (const SourceValue& value : row.values) {
+        const char* what = NULL;
+        if (!seen.insert(value.field).second)
+            what = "named twice in the header";
+        else if (value.field != kNameField && FindEntryField(value.field) == NULL)
+            what = "unknown field";
+        named = named || value.field == kNameField;
+        if (what != NULL) {
+            fprintf(stderr, "%s:1: %s: %s; the fields are %s\n", fileLabel.c_str(), value.field.c_str(), what,
+                    FieldList().c_str());
+            good = false;
+        }
+    }
+    if (!named)
+        fprintf(stderr, "%s:1: header: no field 'name'; the fields are %s\n", fileLabel.c_str(), FieldList().c_str());
+    return good && named;
+}
+
+bool WriteRow(VmrPhoneBook& book, const VmrEntryRecord& fresh, const std::string& directory, const PreparedRow& row)
+{
+    RecordOf(book) = fresh;
+    for (const auto& value : row.values)
+        value.first->set(book, value.second);
+    std::string path = directory + row.name + ".vmr";
+    std::vector<char> name(path.begin(), path.end());
+    name.push_back('\0');
+    return book.WriteEntry(name.data()) != 0;
+}
+
+}  // namespace
+
+bool ImportText(VmrPhoneBook& book, const std::string& fileLabel, const std::string& text,
+                const ImportOptions& options, ImportResult* result)
+{
+    *result = ImportResult();
+    std::vector<SourceRow> rows;
+    std::vector<Problem> problems;
+    if (options.format == kFormatCsv) {
+        ParseCsv(text, &rows, &problems);
+    } else if (options.format == kFormatJson) {
+        ParseJson(text, &rows, &problems);
+    } else {
+        ParseHostList(text, &rows);
+        for (SourceRow& row : rows) {
+            for (const auto& option : options.hostFields) {
+                SourceValue value;
+                value.field = option.first;
+                value.value = option.second;
+                value.line = row.line;
+                row.values.push_back(value);
+            }
+        }
+    }
+    result->rows = rows.size() + problems.size();
+
+    // A wrong header makes every row wrong the same way: said once, for line 1.
+    if (options.format == kFormatCsv && !rows.empty() && !CheckHeader(rows[0], fileLabel)) {
+        result->bad = result->rows;
+        return false;
+    }
+
+    std::vector<PreparedRow> good;
+    Validator validator(book, options, &problems);
+    for (const SourceRow& row : rows) {
+        PreparedRow prepared;
+        if (validator.Check(row, &prepared))
+            good.push_back(prepared);
+    }
+    result->bad = result->rows - good.size();
+    std::stable_sort(problems.begin(), problems.end(),
+                     [](const Problem& a, const Problem& b) { return a.line < b.line; });
+    for (const Problem& problem : problems)
+        fprintf(stderr, "%s:%lu: %s: %s\n", fileLabel.c_str(), static_cast<unsigned long>(problem.line),
+                problem.field.c_str(), problem.what.c_str());
+
+    if (options.dryRun || (result->bad != 0 && !options.partial))
+        return result->bad == 0;
+
+    std::string directory = DirectoryOf(book);
+    VmrEntryRecord fresh = RecordOf(book);
+    Progress progress("import", good.size());
+    for (size_t i = 0; i < good.size(); ++i) {
+        if (WriteRow(book, fresh, directory, good[i]))
+            ++result->written;
+        else
+            fprintf(stderr, "%s:%lu: %s: the entry could not be written to %s\n", fileLabel.c_str(),
+                    static_cast<unsigned long>(good[i].line), kNameField, (directory + good[i].name + ".vmr").c_str());
+        progress.Step(i + 1);
+    }
+    RecordOf(book) = fresh;
+    return result->written == result->rows;
+}
+
+int ImportCommand(VmrPhoneBook& book, const std::vector<std::string>& args)
+{
+    ImportOptions options;
+    std::string file;
+    std::string format;
+    bool hosts = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--dry-run") {
+            options.dryRun = true;
+        } else if (arg == "--replace") {
+            options.replace = true;
+        } else if (arg == "--partial") {
+            options.partial = true;
+        } else if (arg == "--hosts") {
+            hosts = true;
+        } else if (arg == "--format" && i + 1 < args.size()) {
+            format = args[++i];
+        } else if (arg.compare(0, 2, "--") == 0 && i + 1 < args.size() && FindEntryField(arg.substr(2)) != NULL &&
+                   arg != "--workstation") {
+            options.hostFields.push_back(std::make_pair(arg.substr(2), args[++i]));
+        } else if (arg.compare(0, 2, "--") != 0 && file.empty()) {
+            file = arg;
+        } else {
+            fprintf(stderr, "pbtool: import: unexpected '%s' (pbtool --help lists the verbs)\n", arg.c_str());
+            return 2;
+        }
+    }
+    if (hosts)
+        format = "hosts";
+    if (format.empty()) {
+        bool json = file.size() > 5 && _stricmp(file.c_str() + file.size() - 5, ".json") == 0;
+        format = json ? "json" : "csv";
+    }
+    if (file.empty() || (format != "csv" && format != "json" && format != "hosts")) {
+        fprintf(stderr, "pbtool: import takes a FILE and the format csv, json or hosts (pbtool --help lists the verbs)\n");
+        return 2;
+    }
+    options.format = format == "csv" ? kFormatCsv : format == "json" ? kFormatJson : kFormatHosts;
+    if (options.format != kFormatHosts && !options.hostFields.empty()) {
+        fprintf(stderr, "pbtool: import: field options (--%s) go with --hosts only; a CSV or JSON file gives its fields\n",
+                options.hostFields[0].first.c_str());
+        return 2;
+    }
+    if (options.format == kFormatHosts) {
+        bool typed = false;
+        for (const auto& option : options.hostFields)
+            typed = typed || option.first == "device-type";
+        if (!typed)
+            options.hostFields.insert(options.hostFields.begin(), std::make_pair(std::string("device-type"), "3"));
+        for (const auto& option : options.hostFields) {
+            if (option.first == "device-type" && option.second != "3" && option.second != "4" && option.second != "5") {
+                fprintf(stderr, "pbtool: import: a host is a network entry: --device-type 3, 4 or 5, not '%s'\n",
+                        option.second.c_str());
+                return 2;
+            }
+        }
+    }
+    if (DirectoryOf(book).empty()) {
+        fprintf(stderr, "pbtool: the phone book has no usable directory\n");
+        return 1;
+    }
+    std::string text;
+    if (!ReadWholeFile(file, &text)) {
+        fprintf(stderr, "pbtool: cannot read %s\n", file.c_str());
+        return 1;
+    }
+
+    ImportResult result;
+    bool complete = ImportText(book, file, text, options, &result);
+    if (options.dryRun)
+        printf("%s: %lu of %lu entries would be imported (a dry run: nothing written)\n", file.c_str(),
+               static_cast<unsigned long>(result.rows - result.bad), static_cast<unsigned long>(result.rows));
+    else if (result.bad != 0 && !options.partial)
+        printf("%s: nothing imported: %lu of %lu entries are wrong (--partial imports the others)\n", file.c_str(),
+               static_cast<unsigned long>(result.bad), static_cast<unsigned long>(result.rows));
+    else
+        printf("%s: %lu of %lu entries imported\n", file.c_str(), static_cast<unsigned long>(result.written),
+               static_cast<unsigned long>(result.rows));
+    return complete ? 0 : 1;
+}
