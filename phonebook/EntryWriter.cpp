@@ -491,7 +491,6 @@ EntryWrite PutInPlaceWithoutMoveFileEx(FileHandle& file, const char* temporary, 
     }
     if (!IsExistingFile(path))
         return kEntryWriteFailed;
-
     char aside[MAX_PATH];
     if (!AsidePath(path, aside))
         return kEntryWriteFailed;
@@ -553,11 +552,16 @@ EntryWrite WriteEntryBytes(const char* path, const unsigned char* bytes, DWORD s
     FolderTurn turn(directory);
     if (!turn.mayWrite())
         return kEntryWriteFailed;
-    // An entry of this name set aside by a Windows 95/98 writer that ended
-    // between its renames is still the entry: it goes back to its name
-    // before this write judges whether the name is taken.
+    // Where a write closes its file before its renames (Windows 95/98), a
+    // writer of this machine that ended between them left the entry set
+    // aside, and its end need not have left the folder's mutex abandoned
+    // (nobody may have held it then). That entry is still the entry: the
+    // folder is cleared up, and it goes back to its name, before this write
+    // makes its own file and judges whether the name is taken.
     char aside[MAX_PATH];
-    if (turn.sweepDue() || (turn.held() && AsidePath(path, aside) && Exists(aside))) {
+    bool asideLeft = (calls.temporarySharing & FILE_SHARE_DELETE) == 0 && turn.held() && AsidePath(path, aside) &&
+                     Exists(aside);
+    if (turn.sweepDue() || asideLeft) {
         Sweep(directory, calls);
         turn.swept();
     }
