@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchShell.h"
 #include "PbtoolBulk.h"
 #include "PbtoolSupport.h"
 #include "VmrPhoneBook.h"
@@ -36,36 +37,6 @@ double Now()
     return static_cast<double>(now.QuadPart) / g_ticksPerSecond;
 }
 
-// The phone book waits for the shell's window before it finds its directory;
-// the benchmark brings its own.
-class ShellWindow
-{
-public:
-    ShellWindow()
-    {
-        WNDCLASSA windowClass;
-        ZeroMemory(&windowClass, sizeof(windowClass));
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(NULL);
-        windowClass.lpszClassName = "Progman";
-        registered_ = RegisterClassA(&windowClass) != 0;
-        window_ = CreateWindowA("Progman", "Program Manager", WS_OVERLAPPEDWINDOW, 0, 0, 0, 0, NULL, NULL,
-                                windowClass.hInstance, NULL);
-    }
-    ~ShellWindow()
-    {
-        if (window_ != NULL)
-            DestroyWindow(window_);
-        if (registered_)
-            UnregisterClassA("Progman", GetModuleHandleA(NULL));
-    }
-    ShellWindow(const ShellWindow&) = delete;
-    ShellWindow& operator=(const ShellWindow&) = delete;
-
-private:
-    HWND window_ = NULL;
-    bool registered_ = false;
-};
 
 void EmptyDirectory(const std::string& directory)
 {

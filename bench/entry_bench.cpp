@@ -22,6 +22,7 @@
 
 #include <functional>
 
+#include "BenchShell.h"
 #include "EntryCipher.h"
 #include "VmrPhoneBook.h"
 
@@ -79,38 +80,6 @@ void Fill(unsigned char* p, unsigned size, uint32_t seed)
     }
 }
 
-// The phone book waits for the shell's window before it finds its directory;
-// the benchmark brings its own.
-class ShellWindow
-{
-public:
-    ShellWindow() : window_(NULL), registered_(false)
-    {
-        WNDCLASSA windowClass;
-        ZeroMemory(&windowClass, sizeof(windowClass));
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(NULL);
-        windowClass.lpszClassName = "Progman";
-        registered_ = RegisterClassA(&windowClass) != 0;
-        window_ = CreateWindowA("Progman", "Program Manager", WS_OVERLAPPEDWINDOW, 0, 0, 0, 0, NULL, NULL,
-                                windowClass.hInstance, NULL);
-    }
-    ~ShellWindow()
-    {
-        if (window_ != NULL)
-            DestroyWindow(window_);
-        if (registered_)
-            UnregisterClassA("Progman", GetModuleHandleA(NULL));
-    }
-    ShellWindow(const ShellWindow&) = delete;
-    ShellWindow& operator=(const ShellWindow&) = delete;
-
-    bool valid() const { return window_ != NULL; }
-
-private:
-    HWND window_;
-    bool registered_;
-};
 
 // The files of one directory (no subdirectories), then the directory.
 bool RemoveFlatDirectory(const char* directory)

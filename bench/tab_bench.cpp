@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchShell.h"
 #include "PhoneBookTab.h"
 #include "VmrPhoneBook.h"
 
@@ -37,36 +38,6 @@ double Now()
     return static_cast<double>(counter.QuadPart) / g_frequency;
 }
 
-// The phone book waits for the shell's window before it finds its directory;
-// the benchmark brings its own.
-class ShellWindow
-{
-public:
-    ShellWindow()
-    {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(NULL);
-        windowClass.lpszClassName = "Progman";
-        registered_ = RegisterClassA(&windowClass) != 0;
-        window_ = CreateWindowA("Progman", "Program Manager", WS_OVERLAPPEDWINDOW, 0, 0, 0, 0, NULL, NULL,
-                                windowClass.hInstance, NULL);
-    }
-    ~ShellWindow()
-    {
-        if (window_ != NULL)
-            DestroyWindow(window_);
-        if (registered_)
-            UnregisterClassA("Progman", GetModuleHandleA(NULL));
-    }
-    ShellWindow(const ShellWindow&) = delete;
-    ShellWindow& operator=(const ShellWindow&) = delete;
-    bool valid() const { return window_ != NULL; }
-
-private:
-    HWND window_ = NULL;
-    bool registered_ = false;
-};
 
 // A folder of `count` copies of one modem entry, each under its own name;
 // removed with its files at the end.

@@ -11,6 +11,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "BenchShell.h"
 #include "EntryCipher.h"
 #include "VmrPhoneBook.h"
 
@@ -34,22 +35,6 @@ double Now()
     return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-// The phone book waits for the shell's window; the benchmark brings its own.
-struct ShellWindow {
-    HWND window;
-    ShellWindow()
-    {
-        WNDCLASSA windowClass;
-        ZeroMemory(&windowClass, sizeof(windowClass));
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(NULL);
-        windowClass.lpszClassName = "Progman";
-        RegisterClassA(&windowClass);
-        window = CreateWindowA("Progman", "Program Manager", WS_OVERLAPPEDWINDOW, 0, 0, 0, 0, NULL, NULL,
-                               windowClass.hInstance, NULL);
-    }
-    ~ShellWindow() { DestroyWindow(window); }
-};
 
 // A folder of `entries` entry files (written plainly: their contents do not
 // matter to a write beside them).
