@@ -17,16 +17,8 @@ void BindTokens(HMODULE advapi)
     t.pfnSetThreadToken = BindProc<SetThreadTokenFn>(advapi, "SetThreadToken");
     t.pfnCreateProcessAsUser = BindProc<CreateProcessAsUserFn>(advapi, "CreateProcessAsUserA");
     if (!t.pfnOpenProcessToken || !t.pfnOpenThreadToken || !t.pfnGetTokenInformation || !t.pfnLookupAccountSid ||
-        !t.pfnImpersonateLoggedOnUser || !t.pfnRevertToSelf || !t.pfnSetThreadToken || !t.pfnCreateProcessAsUser) {
-        t.pfnOpenProcessToken = NULL;
-        t.pfnOpenThreadToken = NULL;
-        t.pfnGetTokenInformation = NULL;
-        t.pfnLookupAccountSid = NULL;
-        t.pfnImpersonateLoggedOnUser = NULL;
-        t.pfnRevertToSelf = NULL;
-        t.pfnSetThreadToken = NULL;
-        t.pfnCreateProcessAsUser = NULL;
-    }
+        !t.pfnImpersonateLoggedOnUser || !t.pfnRevertToSelf || !t.pfnSetThreadToken || !t.pfnCreateProcessAsUser)
+        t.ForgetTokens();
     // Useless without the others, so bound only with them.
     t.pfnDuplicateTokenEx = t.HasTokens() ? BindProc<DuplicateTokenExFn>(advapi, "DuplicateTokenEx") : NULL;
 }
@@ -37,11 +29,8 @@ void BindServices(HMODULE advapi)
     t.pfnOpenSCManager = BindProc<OpenSCManagerFn>(advapi, "OpenSCManagerA");
     t.pfnEnumServicesStatus = BindProc<EnumServicesStatusFn>(advapi, "EnumServicesStatusA");
     t.pfnCloseServiceHandle = BindProc<CloseServiceHandleFn>(advapi, "CloseServiceHandle");
-    if (!t.pfnOpenSCManager || !t.pfnEnumServicesStatus || !t.pfnCloseServiceHandle) {
-        t.pfnOpenSCManager = NULL;
-        t.pfnEnumServicesStatus = NULL;
-        t.pfnCloseServiceHandle = NULL;
-    }
+    if (!t.pfnOpenSCManager || !t.pfnEnumServicesStatus || !t.pfnCloseServiceHandle)
+        t.ForgetServices();
 }
 
 void BindDesktops(HMODULE user)
@@ -50,14 +39,46 @@ void BindDesktops(HMODULE user)
     t.pfnOpenInputDesktop = BindProc<OpenInputDesktopFn>(user, "OpenInputDesktop");
     t.pfnGetUserObjectInformation = BindProc<GetUserObjectInformationFn>(user, "GetUserObjectInformationA");
     t.pfnCloseDesktop = BindProc<CloseDesktopFn>(user, "CloseDesktop");
-    if (!t.pfnOpenInputDesktop || !t.pfnGetUserObjectInformation || !t.pfnCloseDesktop) {
-        t.pfnOpenInputDesktop = NULL;
-        t.pfnGetUserObjectInformation = NULL;
-        t.pfnCloseDesktop = NULL;
-    }
+    if (!t.pfnOpenInputDesktop || !t.pfnGetUserObjectInformation || !t.pfnCloseDesktop)
+        t.ForgetDesktops();
 }
 
 }  // namespace
+
+void SystemApiBindings::ForgetTokens()
+{
+    pfnOpenProcessToken = NULL;
+    pfnOpenThreadToken = NULL;
+    pfnGetTokenInformation = NULL;
+    pfnLookupAccountSid = NULL;
+    pfnImpersonateLoggedOnUser = NULL;
+    pfnRevertToSelf = NULL;
+    pfnSetThreadToken = NULL;
+    pfnCreateProcessAsUser = NULL;
+    pfnDuplicateTokenEx = NULL;   // useless without the others
+}
+
+void SystemApiBindings::ForgetServices()
+{
+    pfnOpenSCManager = NULL;
+    pfnEnumServicesStatus = NULL;
+    pfnCloseServiceHandle = NULL;
+}
+
+void SystemApiBindings::ForgetDesktops()
+{
+    pfnOpenInputDesktop = NULL;
+    pfnGetUserObjectInformation = NULL;
+    pfnCloseDesktop = NULL;
+}
+
+void SystemApiBindings::ForgetTelephony()
+{
+    pfnLineInitialize = NULL;
+    pfnLineShutdown = NULL;
+    pfnLineGetCountry = NULL;
+    pfnLineGetTranslateCaps = NULL;
+}
 
 void BindSystemApi()
 {
@@ -112,10 +133,7 @@ SystemApiBindings& TelephonyApi()
 void ReleaseTelephonyApi()
 {
     SystemApiBindings& t = SystemApiTable;
-    t.pfnLineInitialize = NULL;
-    t.pfnLineShutdown = NULL;
-    t.pfnLineGetCountry = NULL;
-    t.pfnLineGetTranslateCaps = NULL;
+    t.ForgetTelephony();
     if (t.TapiModule != NULL) {
         FreeLibrary(t.TapiModule);
         t.TapiModule = NULL;

@@ -19,34 +19,9 @@ public:
     const SystemApiBindings& system() const { return system_; }
 
     // As on a system that lacks the group.
-    void removeTokens()
-    {
-        SystemApiBindings& t = table();
-        t.pfnOpenProcessToken = NULL;
-        t.pfnOpenThreadToken = NULL;
-        t.pfnGetTokenInformation = NULL;
-        t.pfnLookupAccountSid = NULL;
-        t.pfnImpersonateLoggedOnUser = NULL;
-        t.pfnRevertToSelf = NULL;
-        t.pfnSetThreadToken = NULL;
-        t.pfnCreateProcessAsUser = NULL;
-        t.pfnDuplicateTokenEx = NULL;
-    }
-    void removeDesktops()
-    {
-        SystemApiBindings& t = table();
-        t.pfnOpenInputDesktop = NULL;
-        t.pfnGetUserObjectInformation = NULL;
-        t.pfnCloseDesktop = NULL;
-    }
-    void removeTelephony()
-    {
-        SystemApiBindings& t = table();
-        t.pfnLineInitialize = NULL;
-        t.pfnLineShutdown = NULL;
-        t.pfnLineGetCountry = NULL;
-        t.pfnLineGetTranslateCaps = NULL;
-    }
+    void removeTokens() { table().ForgetTokens(); }
+    void removeDesktops() { table().ForgetDesktops(); }
+    void removeTelephony() { table().ForgetTelephony(); }
 
 private:
     SystemApiBindings system_;
