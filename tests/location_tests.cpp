@@ -226,4 +226,23 @@ TEST(PhoneBookDirectory, AHostFolderWithoutRoomGivesNoDirectory)
     DeleteFileA(host.c_str());
 }
 
+// A host path of 260 bytes or more comes back from GetModuleFileNameA cut to
+// the buffer; here the cut falls in the host's own folder, so the cut path
+// names the folder above it, whose users directory is not the host's. No
+// directory is composed then. Wine starts no program by so long a path from
+// Windows: the host is copied and started from the Unix side.
+TEST(PhoneBookDirectory, AHostPathCutByGetModuleFileNameGivesNoDirectory)
+{
+    TempDir base{"cuthost"};
+    const std::string folder = UnixPathOf(base.path()) + "/" + std::string(230, 'h');
+    ASSERT_GE(base.path().size() + 1 + 230, 260u) << "the cut must fall in the host's folder";
+    ASSERT_TRUE(RunUnixCommand("mkdir '" + folder + "' && cp '" + UnixPathOf(ProgramDirectory()) +
+                               "/location_tests.exe' '" + folder + "/a.exe' && cd '" + folder +
+                               "' && wine ./a.exe --child ConstructedDirectory x > ../output.txt 2>/dev/null",
+                               60000));
+    EXPECT_EQ("[]0", FileText(base.file("output.txt")));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(base.file("users").c_str())) << "the folder above was used";
+    RunUnixCommand("rm -rf '" + folder + "'");
+}
+
 }  // namespace
