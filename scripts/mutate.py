@@ -128,10 +128,13 @@ def mutations(line):
         return []
     found = []
     template_like = re.compile(r"(_cast|template|vector|array|unique_ptr|std::\w+)\s*$")
+    template_open = re.compile(r"(_cast|template|vector|array|unique_ptr|std::\w+)\s*<[^<>()]*$")
     for m in COMPARISON.finditer(code):
         op = m.group(1)
         if op in "<>" and template_like.search(code[:m.start()]):
             continue
+        if op == ">" and template_open.search(code[:m.start()]):
+            continue   # the end of a template's arguments
         if op == ">" and code[m.start() - 1:m.start()] == "-":
             continue
         found.append(("comparison", replace_at(line, m.start(), m.end(), FLIP[op])))
