@@ -55,6 +55,8 @@ TESTS = {
     "dialogs/LoginStartupPages.cpp": ["properties_tests", "fields_tests"],
     "dialogs/DialUpEntry.cpp": ["dialup_entry_tests", "fields_tests", "wizard_tests", "properties_tests",
                                 "wizard_unbound_tests"],
+    "dialogs/PageConventions.cpp": ["startup_tests", "fields_tests", "wizard_tests", "properties_tests",
+                                    "wizard_unbound_tests"],
     "dialogs/DeviceFields.cpp": ["fields_tests", "linkdevs_dialog_tests", "wizard_tests",
                                  "properties_tests"],
 }
