@@ -101,6 +101,8 @@ NEGATE = {"==": "!=", "!=": "==", "<": ">=", "<=": ">", ">": "<=", ">=": "<"}
 NUMBER = re.compile(r"(?<![\w.])(0x[0-9A-Fa-f]+|\d+)(?![\w.])")
 CALL_STATEMENT = re.compile(r"^(\s*)([A-Za-z_][\w:]*(\.|->)?[\w:.>-]*)\s*\(.*\);\s*$")
 DECLARATION = re.compile(r"^(const\s+)?[\w:]+(\s*[*&]+\s*|\s+)(const\s+)?[*&]?\w+(\[\w*\])?$")
+SIGNATURE = re.compile(r"^[\w:<>*& ]*?\b[\w:]+\s*\((\s*(const\s+)?[\w:]+[\s*&]+\w+(\[\w*\])?\s*,?)+\)\s*(const)?\s*\{?\s*$")
+OUT_PARAMETER = re.compile(r"^\s*[\w:]+\s+(\w+)\s*=\s*[\w']+;\s*$")
 KEYWORDS = {"return", "if", "while", "for", "switch", "sizeof", "delete", "new", "case", "else", "do"}
 
 
@@ -123,12 +125,20 @@ def top_level_args(text, open_index):
     return None
 
 
-def mutations(line):
-    """Every sensible one-token mutation of the line: (kind, new line)."""
+def mutations(line, following=""):
+    """Every sensible one-token mutation of the line: (kind, new line).
+    following: the next lines of the source, to leave alone what changes no
+    behaviour (the first value of a variable that a call then fills)."""
     code = masked(line)
     if SKIP_LINE.match(code) or "#include" in code or "static_assert" in code:
         return []
     found = []
+    # The size of an array parameter is no part of its type.
+    signature = SIGNATURE.match(code) is not None
+    # A variable that a call fills through its address: its first value is
+    # never read.
+    filled = OUT_PARAMETER.match(code)
+    sized = not signature and not (filled and "&" + filled.group(1) in following)
     template_like = re.compile(r"(_cast|template|vector|array|unique_ptr|std::\w+)\s*$")
     template_open = re.compile(r"(_cast|template|vector|array|unique_ptr|std::\w+)\s*<[^<>()]*$")
     for m in COMPARISON.finditer(code):
@@ -148,7 +158,7 @@ def mutations(line):
     for m in re.finditer(r"\b(true|false|TRUE|FALSE)\b", code):
         other = {"true": "false", "false": "true", "TRUE": "FALSE", "FALSE": "TRUE"}[m.group()]
         found.append(("constant", replace_at(line, m.start(), m.end(), other)))
-    if not re.match(r"^\s*(const|static|constexpr|enum|[A-Z_]+\s*=)", code) or "=" in code:
+    if sized:
         for m in NUMBER.finditer(code):
             text = m.group()
             value = int(text, 16) if text.startswith("0x") else int(text)
@@ -157,7 +167,7 @@ def mutations(line):
                     continue
                 new = hex(value + delta) if text.startswith("0x") else str(value + delta)
                 found.append(("size", replace_at(line, m.start(), m.end(), new)))
-    for m in re.finditer(r"\bsizeof\s*\(", code):
+    for m in re.finditer(r"\bsizeof\s*\(", code if sized else ""):
         spans = top_level_args(code, m.end() - 1)
         if spans:
             end = spans[-1][1] + 1
@@ -306,7 +316,7 @@ def candidates(paths):
             if stripped.startswith("/*"):
                 in_comment = "*/" not in stripped
                 continue
-            if mutations(line):
+            if mutations(line, "".join(text[index + 1:index + 6])):
                 lines.append((path, index))
     return lines
 
@@ -355,7 +365,7 @@ def main():
                 break
             with open(path) as f:
                 lines = f.readlines()
-            choices = mutations(lines[index])
+            choices = mutations(lines[index], "".join(lines[index + 1:index + 6]))
             if not choices:
                 continue
             kind, new_line = rng.choice(choices)
