@@ -22,8 +22,13 @@ source "$root/scripts/common.sh"
 # Whatever ends this script, the mutated source goes back from its saved copy.
 restore() {
     if [ -f "$build/mutate-pending" ]; then
-        cp -p "$build/mutate-saved" "$(cat "$build/mutate-pending")"
+        local source
+        source="$(cat "$build/mutate-pending")"
+        cp -p "$build/mutate-saved" "$source"
         rm -f "$build/mutate-pending"
+        # Its objects were made from the mutant and look newer than the source.
+        find "$build" -path "$build/wine" -prune -o -path "*/${source#"$root"/}.obj" -print0 |
+            xargs -0 rm -f
     fi
 }
 cleanup() {
