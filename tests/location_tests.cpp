@@ -155,6 +155,43 @@ TEST(InteractiveDesktop, TheDefaultDesktopIsInteractive)
     EXPECT_EQ(1, IsInteractiveDesktop());
 }
 
+// Run on the desktop named on its command line (Wine's explorer makes one),
+// the child owns that desktop's shell window (FindWindow sees the windows of
+// the caller's desktop only) and writes to the file named whether the desktop
+// counts as interactive and whether the directory has the per-user levels.
+TEST_CHILD(DirectoryOnThisDesktop)
+{
+    ShellWindow shell;
+    char out[MAX_PATH];
+    BuildUserPhoneBookDir(out, sizeof(out));
+    std::string text = std::to_string(IsInteractiveDesktop()) +
+                       (std::string(out) == ProgramDirectory() + "\\users" ? " shared" : " per-user");
+    RevertToSelf();
+    return WriteFileBytes(arg, text.data(), text.size()) ? 0 : 1;
+}
+
+// Nobody is logged on while the logon desktop has the input: no user is looked
+// up, and the phone book is the shared one. On the screen saver's desktop the
+// shell's user is still logged on.
+TEST(InteractiveDesktop, TheLogonDesktopHasNoUserTheScreenSaversHasTheShells)
+{
+    TempDir dir{"desktops"};
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, sizeof(self));
+    std::string seen[3], ignored;
+    const char* desktops[] = {"WinLogon", "Screen-saver", "Other"};
+    for (int i = 0; i < 3; ++i) {
+        std::string result = dir.file(std::string(desktops[i]) + ".txt");
+        RunProgram(std::string("explorer /desktop=") + desktops[i] + ",640x480 \"" + self +
+                       "\" --child DirectoryOnThisDesktop \"" + result + "\"",
+                   &ignored, NULL);
+        seen[i] = WaitForFileText(result, 20000);
+    }
+    EXPECT_EQ("0 shared", seen[0]);
+    EXPECT_EQ("1 ", seen[2].substr(0, 2));
+    EXPECT_EQ(seen[2], seen[1]);
+}
+
 TEST(PhoneBookDirectory, TrailingBackslashRule)
 {
     char path[8] = "C:\\pb";
@@ -397,6 +434,22 @@ TEST_CHILD(ConstructedDirectory)
     return 0;
 }
 
+// A host started from a folder of its own makes users and the per-user levels
+// below it, and its entries go there.
+TEST(PhoneBookDirectory, AFreshHostFolderGetsItsDirectories)
+{
+    ShellWindow shell;
+    TempDir folder{"freshhost"};
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, sizeof(self));
+    std::string host = folder.file("a.exe");
+    ASSERT_TRUE(CopyFileA(self, host.c_str(), FALSE));
+    std::string output;
+    EXPECT_EQ(0u, RunProgram("\"" + host + "\" --child ConstructedDirectory x", &output, NULL));
+    EXPECT_EQ("[" + folder.file("users\\"), output.substr(0, folder.path().size() + 8));
+    EXPECT_EQ("\\]1", output.substr(output.size() - 3)) << output;
+}
+
 TEST(PhoneBookDirectory, AHostFolderWithoutRoomGivesNoDirectory)
 {
     TempDir base{"deephost"};
@@ -414,6 +467,25 @@ TEST(PhoneBookDirectory, AHostFolderWithoutRoomGivesNoDirectory)
     EXPECT_EQ(0u, RunProgram("\"" + host + "\" --child ConstructedDirectory x", &output, NULL));
     EXPECT_EQ("[]0", output);
     DeleteFileA(host.c_str());
+}
+
+// A host path of 260 bytes or more comes back from GetModuleFileNameA cut to
+// the buffer; here the cut falls in the host's own folder, so the cut path
+// names the folder above it, whose users directory is not the host's. No
+// directory is composed then. Wine starts no program by so long a path from
+// Windows: the host is copied and started from the Unix side.
+TEST(PhoneBookDirectory, AHostPathCutByGetModuleFileNameGivesNoDirectory)
+{
+    TempDir base{"cuthost"};
+    const std::string folder = UnixPathOf(base.path()) + "/" + std::string(230, 'h');
+    ASSERT_GE(base.path().size() + 1 + 230, 260u) << "the cut must fall in the host's folder";
+    ASSERT_TRUE(RunUnixCommand("mkdir '" + folder + "' && cp '" + UnixPathOf(ProgramDirectory()) +
+                               "/location_tests.exe' '" + folder + "/a.exe' && cd '" + folder +
+                               "' && wine ./a.exe --child ConstructedDirectory x > ../output.txt 2>/dev/null",
+                               60000));
+    EXPECT_EQ("[]0", FileText(base.file("output.txt")));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(base.file("users").c_str())) << "the folder above was used";
+    RunUnixCommand("rm -rf '" + folder + "'");
 }
 
 }  // namespace

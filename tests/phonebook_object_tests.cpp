@@ -4,7 +4,9 @@
 #include <mbctype.h>
 #include <stdio.h>
 #include <string.h>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
 #include "VmrPhoneBook.h"
@@ -94,6 +96,52 @@ TEST(VmrPhoneBookAccessors, FlagsAreStoredAsGivenOrForced)
     book.SetDisplayConnectDialog(7);
     EXPECT_EQ(7, book.GetDisplayConnectDialog());
     EXPECT_EQ(1, book.SetPassword(const_cast<char*>("secret")));
+
+    // The two flags apart: each getter reads its own field.
+    book.SetDisplayConnectDialog(0);
+    EXPECT_EQ(0u, U32At(book, 0x33D));
+    EXPECT_EQ(1, book.UseCountryCodeAndAreaCode());
+    unsigned int notUsed = 0;
+    memcpy(Bytes(book) + kRecord + 0x005, &notUsed, 4);
+    book.SetDisplayConnectDialog(1);
+    EXPECT_EQ(0, book.UseCountryCodeAndAreaCode());
+    EXPECT_EQ(1, book.GetDisplayConnectDialog());
+}
+
+// The DOS devices no verb may open, and names that only resemble one: given
+// as a name and as the last part of a full path (either separator).
+TEST(VmrPhoneBookDeviceNames, DevicesAreRefusedAndLookAlikesAreEntries)
+{
+    TempDir dir{"object-devices"};
+    VmrPhoneBook book;
+    book.SetPath(const_cast<char*>(dir.path().c_str()));
+    const struct {
+        const char* name;
+        int written;
+    } cases[] = {
+        {"CON", 0},  {"prn", 0},   {"aux", 0},  {"Nul", 0},   {"COM1", 0},  {"com9", 0},    {"LPT1", 0},
+        {"lpt9", 0}, {"CON.vmr", 0}, {"nul .txt", 0}, {"AUX  ", 0}, {"COM0", 1}, {"COM10", 1}, {"LPT0", 1},
+        {"CONX", 1}, {"NULL", 1},  {"AUX1", 1}, {"x.CON", 1}, {"PR", 1},   {"_nul", 1},  {"COMA", 1},
+    };
+    std::string office = dir.file("office.vmr");
+    ASSERT_EQ(1, book.WriteEntry(const_cast<char*>("office")));
+    std::vector<std::string> files = {"office.vmr"};
+    for (const auto& c : cases) {
+        std::string name = c.name;
+        if (c.written)
+            files.push_back(name + ".vmr");
+        EXPECT_EQ(c.written, book.WriteEntry(&name[0])) << c.name;
+        for (const char* separator : {"\\", "/"}) {
+            std::string path = dir.path() + separator + c.name;
+            EXPECT_EQ(c.written, book.WriteEntry(&path[0])) << path;
+            EXPECT_EQ(c.written, book.CopyEntry(&office[0], &path[0])) << path;
+            EXPECT_EQ(c.written, book.IsValidEntry(&path[0])) << path;
+            EXPECT_EQ(c.written, book.ReadEntry(&path[0])) << path;
+            EXPECT_EQ(c.written, book.DeleteEntry(&path[0])) << path;
+        }
+    }
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, FilesIn(dir.path()));
 }
 
 TEST(VmrPhoneBookAccessors, StartupUtilitySlotsEndAtNine)

@@ -121,6 +121,36 @@ TEST_F(JapaneseCodePage, FetchFieldTextKeepsWholeCharacters)
     EXPECT_EQ(0, memcmp(wide, "\x95\x5c\x95\x5c\0\0", 6));
 }
 
+// CopyTerminated into a buffer of `size` bytes filled with 'x' first: what
+// the whole buffer holds afterwards.
+struct TerminatedCase {
+    const char* source;
+    size_t size;
+    const char* expected;   // size bytes
+};
+
+TEST_F(JapaneseCodePage, CopyTerminatedWritesAWholeStringWithinTheBuffer)
+{
+    const TerminatedCase cases[] = {
+        {"ab", 4, "ab\0\0"},
+        {"abc", 4, "abc\0"},                 // exactly size - 1 bytes
+        {"abcdefgh", 4, "abc\0"},            // cut, the terminator in the last byte
+        {"abc", 1, "\0"},
+        {"a\x82\xa0z", 3, "a\0\0"},         // the lead byte would end the text: it goes
+        {"a\x82\xa0z", 4, "a\x82\xa0\0"},
+    };
+    for (const TerminatedCase& c : cases) {
+        char buffer[8];
+        memset(buffer, 'x', sizeof(buffer));
+        CopyTerminated(buffer, c.source, c.size);
+        EXPECT_EQ(0, memcmp(buffer, c.expected, c.size)) << c.source << " into " << c.size;
+        EXPECT_EQ('x', buffer[c.size]) << c.source << " into " << c.size;
+    }
+    char untouched[2] = {'x', 'x'};
+    CopyTerminated(untouched, "abc", 0);
+    EXPECT_EQ(0, memcmp(untouched, "xx", 2));
+}
+
 TEST(StoreFieldText, KeepsTheBytesAfterTheTerminator)
 {
     char field[8];

@@ -229,30 +229,75 @@ TEST_F(GeneralPage, TheCountryAndAreaCodeTickGovernsItsFields)
     EXPECT_EQ(country, Field(stored, &VmrPhoneBook::GetConnectCountryCode));
 }
 
+// Every edit of the sheet typed past its field: the General page's boxes stop
+// at the field's width less the terminator; the Login page sets no limits and
+// cuts what it stores. The entry stores what the rows say, and the histories
+// their last values.
 TEST_F(GeneralPage, TypedTextStopsAtTheFieldWidths)
 {
     WriteEntry(kPhoneModem, 1);
-    const std::string longText(60, '7');
+    const struct {
+        int page;
+        const char* device;   // picked first; null: the one shown
+        int control;
+        size_t typed;
+        size_t shown;
+        char letter;
+        Getter getter;   // null: the confirmation
+        size_t stored;
+    } edits[] = {
+        {IDD_GENERAL, nullptr, IDC_PHONE_NUMBER, 40, 37, '7', &VmrPhoneBook::GetConnectPhoneNumber, 37},
+        {IDD_GENERAL, nullptr, IDC_AREA_CODE, 14, 11, '3', &VmrPhoneBook::GetConnectAreaCode, 11},
+        {IDD_GENERAL, kLocatorNet, IDC_WORKSTATION, 34, 31, 'w', &VmrPhoneBook::GetConnectWorkstationName, 31},
+        {IDD_GENERAL, nullptr, IDC_ILS, 514, 511, 'i', &VmrPhoneBook::GetInternetLocatorServer, 511},
+        {IDD_LOGIN, nullptr, IDC_LOGIN_NAME, 99, 99, 'l', &VmrPhoneBook::GetLoginName, 95},
+        {IDD_LOGIN, nullptr, IDC_PASSWORD, 20, 20, 'p', &VmrPhoneBook::GetPassword, 17},
+        {IDD_LOGIN, nullptr, IDC_CONFIRM_PASSWORD, 20, 20, 'p', nullptr, 17},
+    };
     DialogDriver driver;
-    driver.WaitPage(IDD_GENERAL)
-        .Type(IDC_PHONE_NUMBER, longText)
-        .ExpectText(IDC_PHONE_NUMBER, longText.substr(0, 37))
-        .Type(IDC_AREA_CODE, longText)
-        .ExpectText(IDC_AREA_CODE, longText.substr(0, 11))
-        .Pick(IDC_CONNECT_USING, kSiteLink)
-        .Type(IDC_WORKSTATION, std::string(60, '9'))
-        .ExpectText(IDC_WORKSTATION, std::string(31, '9'))
-        .PressSheetButton(PSBTN_OK)
-        .WaitClosed();
+    driver.WaitPage(IDD_GENERAL);
+    int page = IDD_GENERAL;
+    for (const auto& edit : edits) {
+        if (edit.page != page)
+            Steps::GoToPage(driver, page = edit.page, edit.page);
+        if (edit.device != nullptr)
+            driver.Pick(IDC_CONNECT_USING, edit.device);
+        driver.Type(edit.control, std::string(edit.typed, edit.letter))
+            .ExpectText(edit.control, std::string(edit.shown, edit.letter));
+    }
+    driver.PressSheetButton(PSBTN_OK).WaitClosed();
     EXPECT_EQ(1, OpenSheet(driver));
 
     VmrPhoneBook stored;
     ASSERT_TRUE(ReadStored(stored));
-    EXPECT_EQ(longText.substr(0, 37), Field(stored, &VmrPhoneBook::GetConnectPhoneNumber));
-    EXPECT_EQ(longText.substr(0, 11), Field(stored, &VmrPhoneBook::GetConnectAreaCode));
-    EXPECT_EQ(std::string(31, '9'), Field(stored, &VmrPhoneBook::GetConnectWorkstationName));
-    EXPECT_EQ(std::string(31, '9'), Setting("LastWorkstation"));
-    EXPECT_EQ(longText.substr(0, 11), Setting("LastAreaCode"));
+    for (const auto& edit : edits) {
+        if (edit.getter != nullptr) {
+            EXPECT_EQ(std::string(edit.stored, edit.letter), Field(stored, edit.getter)) << edit.control;
+        }
+    }
+    EXPECT_EQ(std::string(31, 'w'), Setting("LastWorkstation"));
+    EXPECT_EQ(std::string(11, '3'), Setting("LastAreaCode"));
+    EXPECT_EQ(std::string(511, 'i'), Setting("LastILS"));
+}
+
+// The stored connection is selected wherever it sorts in the list, the first
+// and the last, and OK keeps it.
+TEST_F(GeneralPage, TheStoredConnectionIsSelectedFirstOrLast)
+{
+    for (const char* name : {"Home DUN", "Middle DUN", "Office DUN"})
+        ASSERT_TRUE(RasDoubleAdd(name));
+    for (const char* link : {"Home DUN", "Office DUN"}) {
+        SCOPED_TRACE(link);
+        WriteEntry(kSiteLink, 3, link);
+        DialogDriver driver;
+        driver.WaitPage(IDD_GENERAL)
+            .ExpectText(IDC_DIALUP_ENTRY, link)
+            .Type(IDC_WORKSTATION, "ws-new")
+            .PressSheetButton(PSBTN_OK)
+            .WaitClosed();
+        EXPECT_EQ(1, OpenSheet(driver));
+        EXPECT_EQ(link, Stored(&VmrPhoneBook::GetRasLinkName));
+    }
 }
 
 TEST_F(GeneralPage, OkTakesTheLocatorServerIntoEntryAndHistory)

@@ -541,6 +541,61 @@ INSTANTIATE_TEST_SUITE_P(Types, NetworkPaths,
                                            NetworkCase{4, true}, NetworkCase{5, false}, NetworkCase{5, true}),
                          CaseName);
 
+// Every edit of the wizard, typed past its limit: the box keeps the field's
+// width less the terminator, and the entry stores all of what it shows.
+struct EditLimit {
+    int page;
+    int control;
+    size_t width;
+    char letter;
+    void (VmrPhoneBook::*getter)(char*, unsigned short);   // null: the confirmation
+};
+
+TEST_F(WizardPaths, EveryEditStopsAtItsFieldAndStoresAllItShows)
+{
+    const std::vector<EditLimit> phone = {
+        {IDD_WIZ_PHONE_NUMBER, IDC_AREA_CODE, 11, '3', &VmrPhoneBook::GetConnectAreaCode},
+        {IDD_WIZ_PHONE_NUMBER, IDC_PHONE_NUMBER, 37, '5', &VmrPhoneBook::GetConnectPhoneNumber},
+        {IDD_WIZ_LOGIN, IDC_LOGIN_NAME, 95, 'l', &VmrPhoneBook::GetLoginName},
+        {IDD_WIZ_LOGIN, IDC_PASSWORD, 17, 'p', &VmrPhoneBook::GetPassword},
+        {IDD_WIZ_LOGIN, IDC_CONFIRM_PASSWORD, 17, 'p', nullptr}};
+    const std::vector<EditLimit> network = {
+        {IDD_WIZ_WORKSTATION, IDC_WORKSTATION, 31, 'w', &VmrPhoneBook::GetConnectWorkstationName},
+        {IDD_WIZ_WORKSTATION, IDC_ILS, 511, 'i', &VmrPhoneBook::GetInternetLocatorServer}};
+    const struct {
+        const char* name;
+        const char* device;
+        const std::vector<EditLimit>& edits;
+    } paths[] = {{"Phone", kModem, phone}, {"Net", NetworkDevice(5), network}};
+    for (const auto& path : paths) {
+        SCOPED_TRACE(path.name);
+        DialogDriver driver;
+        ChooseVelmora(driver);
+        NameAndDevice(driver, path.name, path.device);
+        int page = IDD_WIZ_NAME_DEVICE;
+        for (const EditLimit& edit : path.edits) {
+            if (edit.page != page)
+                Next(driver, page = edit.page);
+            driver.Type(edit.control, std::string(edit.width + 3, edit.letter))
+                .ExpectText(edit.control, std::string(edit.width, edit.letter));
+        }
+        for (int next : {IDD_WIZ_LOGIN, IDD_WIZ_UTILITIES, IDD_WIZ_FINISH}) {
+            if (next != page)
+                Next(driver, next);
+        }
+        Finish(driver, path.name, false);
+        ASSERT_EQ(2, Create(driver, 0));
+
+        VmrPhoneBook entry;
+        ASSERT_TRUE(ReadBack(entry, path.name));
+        for (const EditLimit& edit : path.edits) {
+            if (edit.getter != nullptr) {
+                EXPECT_EQ(std::string(edit.width, edit.letter), Field(entry, edit.getter)) << edit.control;
+            }
+        }
+    }
+}
+
 // ---- Cancel
 
 TEST_F(WizardPaths, CancelOnAPageWritesNoFileButKeepsTheHistories)

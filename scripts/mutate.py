@@ -1,0 +1,413 @@
+#!/usr/bin/env python3
+"""Mutation testing of the library's sources: see scripts/mutate.sh."""
+
+import argparse
+import json
+import os
+import random
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+# The test programs that reach each source, the likely killers first. A file
+# not named here takes its folder's list. Every program is a CTest test of the
+# same name and a build target of that name.
+UNIT = ["phonebook_object_tests", "entry_files_tests", "directory_ops_tests", "fields_tests",
+        "location_tests", "startup_tests", "pbtool_tests", "fuzz_tests", "reliability_tests"]
+RAS = ["ras_binding_tests", "ras_phonebook_tests", "ras_missing_function_tests", "dialup_entry_tests",
+       "security_login_tests", "gate_missing_export_tests", "gate_absent_tests", "startup_tests"]
+DIALOGS = ["fields_tests", "wizard_tests", "properties_tests", "wizard_unbound_tests",
+           "linkdevs_dialog_tests", "dialup_entry_tests"]
+TESTS = {
+    "phonebook/TextCopy.cpp": ["text_copy_tests", "phonebook_object_tests", "fields_tests",
+                               "entry_files_tests", "location_tests", "fuzz_tests"],
+    "phonebook/EntryCipher.cpp": ["cipher_tests", "phonebook_object_tests", "entry_files_tests",
+                                  "fuzz_tests"],
+    "phonebook/EntryFiles.cpp": ["entry_files_tests", "phonebook_object_tests", "directory_ops_tests",
+                                 "reliability_tests", "fuzz_tests", "pbtool_tests"],
+    "phonebook/DeviceNames.cpp": ["phonebook_object_tests", "directory_ops_tests", "entry_files_tests",
+                                  "reliability_tests", "wizard_tests"],
+    "phonebook/DirectoryOps.cpp": ["directory_ops_tests", "phonebook_object_tests", "pbtool_tests",
+                                   "reliability_tests"],
+    "phonebook/PhoneBookLocation.cpp": ["location_tests", "phonebook_object_tests", "startup_tests",
+                                        "entry_files_tests", "security_login_tests"],
+    "phonebook/VmrPhoneBook.cpp": UNIT,
+    "platform/Settings.cpp": ["settings_tests", "fields_tests", "wizard_tests", "properties_tests"],
+    "platform/Messages.cpp": ["messages_tests", "fields_tests", "wizard_tests", "properties_tests"],
+    "platform/SecurityLogin.cpp": ["security_login_tests", "gate_missing_export_tests",
+                                   "gate_absent_tests", "wizard_tests", "properties_tests"],
+    "platform/ContextHelp.cpp": ["help_path_tests", "help_binding_tests", "help_topic_tests",
+                                 "wizard_tests", "properties_tests"],
+    "ras/WindowsVersion.cpp": ["startup_tests", "location_tests", "ras_binding_tests",
+                               "phonebook_object_tests"],
+    "ras/DllMain.cpp": ["startup_tests", "phonebook_object_tests"],
+    "dialogs/Wizard.cpp": ["wizard_tests", "wizard_unbound_tests", "fields_tests"],
+    "dialogs/WizardNamePages.cpp": ["wizard_tests", "fields_tests", "wizard_unbound_tests"],
+    "dialogs/WizardLinkPages.cpp": ["wizard_tests", "fields_tests", "wizard_unbound_tests"],
+    "dialogs/ConnectionTypeDialog.cpp": ["wizard_tests", "wizard_unbound_tests", "fields_tests"],
+    "dialogs/PropertiesSheet.cpp": ["properties_tests", "fields_tests"],
+    "dialogs/GeneralPage.cpp": ["properties_tests", "fields_tests"],
+    "dialogs/LoginStartupPages.cpp": ["properties_tests", "fields_tests"],
+    "dialogs/DialUpEntry.cpp": ["dialup_entry_tests", "fields_tests", "wizard_tests", "properties_tests",
+                                "wizard_unbound_tests"],
+    "dialogs/PageConventions.cpp": ["startup_tests", "fields_tests", "wizard_tests", "properties_tests",
+                                    "wizard_unbound_tests"],
+    "dialogs/DeviceFields.cpp": ["fields_tests", "linkdevs_dialog_tests", "wizard_tests",
+                                 "properties_tests"],
+}
+FOLDER_TESTS = {"phonebook": UNIT, "platform": UNIT + DIALOGS, "ras": RAS, "dialogs": DIALOGS}
+
+SKIP_LINE = re.compile(r"^\s*(#|//|/\*|\*|$|[{}]\s*$|[{}];?\s*$|(public|private|protected|case [^:]*|default)\s*:\s*$)")
+
+
+def masked(line):
+    """The line with string and character literals and a trailing // comment
+    blanked, so that mutations never touch them."""
+    out = list(line)
+    i, quote = 0, None
+    while i < len(line):
+        c = line[i]
+        if quote:
+            if c == "\\":
+                out[i] = " "
+                if i + 1 < len(line):
+                    out[i + 1] = " "
+                i += 2
+                continue
+            if c == quote:
+                quote = None
+            else:
+                out[i] = " "
+        elif c in "\"'":
+            quote = c
+        elif line.startswith("//", i):
+            return "".join(out[:i]) + " " * (len(line) - i)
+        i += 1
+    return "".join(out)
+
+
+def replace_at(line, start, end, text):
+    return line[:start] + text + line[end:]
+
+
+COMPARISON = re.compile(r"(?<![<>=!&|+\-*/%^-])(==|!=|<=|>=|<|>)(?![<>=])")
+FLIP = {"==": "!=", "!=": "==", "<": "<=", "<=": "<", ">": ">=", ">=": ">"}
+NEGATE = {"==": "!=", "!=": "==", "<": ">=", "<=": ">", ">": "<=", ">=": "<"}
+NUMBER = re.compile(r"(?<![\w.])(0x[0-9A-Fa-f]+|\d+)(?![\w.])")
+CALL_STATEMENT = re.compile(r"^(\s*)([A-Za-z_][\w:]*(\.|->)?[\w:.>-]*)\s*\(.*\);\s*$")
+DECLARATION = re.compile(r"^(const\s+)?[\w:]+(\s*[*&]+\s*|\s+)(const\s+)?[*&]?\w+(\[\w*\])?$")
+SIGNATURE = re.compile(r"^[\w:<>*& ]*?\b[\w:]+\s*\((\s*(const\s+)?[\w:]+[\s*&]+\w+(\[\w*\])?\s*,?)+\)\s*(const)?\s*\{?\s*$")
+OUT_PARAMETER = re.compile(r"^\s*[\w:]+\s+(\w+)\s*=\s*[\w']+;\s*$")
+KEYWORDS = {"return", "if", "while", "for", "switch", "sizeof", "delete", "new", "case", "else", "do"}
+
+
+def top_level_args(text, open_index):
+    """The spans of the arguments of the call whose '(' is at open_index, or
+    None when its ')' is not on this line."""
+    depth, start, spans = 0, open_index + 1, []
+    for i in range(open_index, len(text)):
+        c = text[i]
+        if c in "([{":
+            depth += 1
+        elif c in ")]}":
+            depth -= 1
+            if depth == 0:
+                spans.append((start, i))
+                return spans
+        elif c == "," and depth == 1:
+            spans.append((start, i))
+            start = i + 1
+    return None
+
+
+def mutations(line, following=""):
+    """Every sensible one-token mutation of the line: (kind, new line).
+    following: the next lines of the source, to leave alone what changes no
+    behaviour (the first value of a variable that a call then fills)."""
+    code = masked(line)
+    if SKIP_LINE.match(code) or "#include" in code or "static_assert" in code:
+        return []
+    found = []
+    # The size of an array parameter is no part of its type.
+    signature = SIGNATURE.match(code) is not None
+    # A variable that a call fills through its address: its first value is
+    # never read.
+    filled = OUT_PARAMETER.match(code)
+    sized = not signature and not (filled and "&" + filled.group(1) in following)
+    template_like = re.compile(r"(_cast|template|vector|array|unique_ptr|std::\w+)\s*$")
+    template_open = re.compile(r"(_cast|template|vector|array|unique_ptr|std::\w+)\s*<[^<>()]*$")
+    for m in COMPARISON.finditer(code):
+        op = m.group(1)
+        if op in "<>" and template_like.search(code[:m.start()]):
+            continue
+        if op == ">" and template_open.search(code[:m.start()]):
+            continue   # the end of a template's arguments
+        if op == ">" and code[m.start() - 1:m.start()] == "-":
+            continue
+        found.append(("comparison", replace_at(line, m.start(), m.end(), FLIP[op])))
+        found.append(("negation", replace_at(line, m.start(), m.end(), NEGATE[op])))
+    for m in re.finditer(r"&&|\|\|", code):
+        found.append(("logic", replace_at(line, m.start(), m.end(), "||" if m.group() == "&&" else "&&")))
+    for m in re.finditer(r"!(?!=)\s*(?=[\w(])", code):
+        found.append(("negation", replace_at(line, m.start(), m.end(), "")))
+    for m in re.finditer(r"\b(true|false|TRUE|FALSE)\b", code):
+        other = {"true": "false", "false": "true", "TRUE": "FALSE", "FALSE": "TRUE"}[m.group()]
+        found.append(("constant", replace_at(line, m.start(), m.end(), other)))
+    if sized:
+        for m in NUMBER.finditer(code):
+            text = m.group()
+            value = int(text, 16) if text.startswith("0x") else int(text)
+            for delta in (1, -1):
+                if value + delta < 0:
+                    continue
+                new = hex(value + delta) if text.startswith("0x") else str(value + delta)
+                found.append(("size", replace_at(line, m.start(), m.end(), new)))
+    for m in re.finditer(r"\bsizeof\s*\(", code if sized else ""):
+        spans = top_level_args(code, m.end() - 1)
+        if spans:
+            end = spans[-1][1] + 1
+            found.append(("size", replace_at(line, m.start(), end, "(" + line[m.start():end] + " - 1)")))
+    call = CALL_STATEMENT.match(code)
+    if call and call.group(2).split("(")[0] not in KEYWORDS and "=" not in code.split("(")[0]:
+        found.append(("drop call", call.group(1) + "(void)0;" + line[len(line.rstrip("\r\n")):]))
+    for m in re.finditer(r"\b([A-Za-z_]\w*)\s*\(", code):
+        if m.group(1) in KEYWORDS:
+            continue
+        spans = top_level_args(code, m.end() - 1)
+        if not spans or len(spans) < 2:
+            continue
+        for (a0, a1), (b0, b1) in zip(spans, spans[1:]):
+            first, second = line[a0:a1].strip(), line[b0:b1].strip()
+            if DECLARATION.match(first) or DECLARATION.match(second):
+                continue   # a parameter list, not a call
+            if first and second and first != second:
+                swapped = line[:a0] + line[a0:a1].replace(first, second, 1) + line[a1:b0] + \
+                    line[b0:b1].replace(second, first, 1) + line[b1:]
+                found.append(("swap", swapped))
+    return found
+
+
+class Tree:
+    """Puts a mutated line into a source and always puts the original back,
+    with its old time, so that the developer's own build sees no change."""
+
+    def __init__(self, build):
+        self.build = build
+        self.saved = os.path.join(build, "mutate-saved")
+        self.pending = os.path.join(build, "mutate-pending")
+
+    def apply(self, path, lines, index, new_line):
+        shutil.copy2(path, self.saved)
+        with open(self.pending, "w") as f:
+            f.write(path)
+        mutated = list(lines)
+        mutated[index] = new_line
+        with open(path, "w") as f:
+            f.writelines(mutated)
+
+    def restore(self):
+        if not os.path.exists(self.pending):
+            return
+        with open(self.pending) as f:
+            path = f.read()
+        shutil.copy2(self.saved, path)
+        os.remove(self.pending)
+        # The build folder's objects were made from the mutant and are newer
+        # than the restored source: remove them so that they are made again.
+        rel = os.path.relpath(path, ROOT).replace(os.sep, "/") + ".obj"
+        for top, dirs, files in os.walk(self.build):
+            dirs[:] = [d for d in dirs if d not in ("wine", "screenshots", "help", "bin", "lib")]
+            for name in files:
+                full = os.path.join(top, name)
+                if full.replace(os.sep, "/").endswith("/" + rel):
+                    os.remove(full)
+
+
+class Interrupted(Exception):
+    pass
+
+
+def on_signal(signum, frame):
+    raise Interrupted()
+
+
+def run(command, timeout=None, log=None):
+    """Runs a command in a process group of its own; answers its status, or
+    None when it ran past the timeout (the group is then ended)."""
+    process = subprocess.Popen(command, stdout=log or subprocess.DEVNULL, stderr=subprocess.STDOUT,
+                               start_new_session=True)
+    try:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        os.killpg(process.pid, signal.SIGKILL)
+        process.wait()
+        return None
+    except BaseException:
+        try:
+            os.killpg(process.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        process.wait()
+        raise
+
+
+def build(args, targets, log):
+    return run(["nice", "cmake", "--build", args.build, "-j2", "--target"] + targets, log=log) == 0
+
+
+def test(args, name, log):
+    """'killed', 'survived' or 'timeout' for one test program. A program that
+    runs past three times its time on the unmutated code (at least a minute)
+    counts as killed: the suite's own time limit would end it."""
+    limit = max(60.0, 3 * args.baseline[name]) if name in args.baseline else None
+    start = time.time()
+    status = run(["ctest", "--test-dir", args.build, "-R", "^%s$" % name, "--output-on-failure"],
+                 timeout=limit, log=log)
+    if status is None:
+        return "timeout", 0
+    return ("survived" if status == 0 else "killed"), time.time() - start
+
+
+def measure(args, programs, log):
+    """Runs each program not yet measured on the unmutated code: one that
+    fails there cannot tell a mutant, and is left out. The times are kept in
+    the build folder (remove mutate-times.json after changing the tests)."""
+    times_file = os.path.join(args.build, "mutate-times.json")
+    if os.path.exists(times_file):
+        with open(times_file) as f:
+            args.baseline = json.load(f)
+    usable = []
+    for program in programs:
+        if program not in args.baseline:
+            log.write("\n=== unmutated: %s\n" % program)
+            outcome, elapsed = ("killed", 0) if not build(args, [program], log) else test(args, program, log)
+            if outcome != "survived":
+                print("left out: %s fails without a mutant (see %s)" % (program, log.name), flush=True)
+                continue
+            args.baseline[program] = elapsed
+            with open(times_file, "w") as f:
+                json.dump(args.baseline, f, indent=1)
+        usable.append(program)
+    return usable
+
+
+def tests_for(rel):
+    if rel in TESTS:
+        return TESTS[rel]
+    return FOLDER_TESTS.get(rel.split("/")[0], UNIT)
+
+
+def candidates(paths):
+    lines = []
+    for path in paths:
+        with open(path) as f:
+            text = f.readlines()
+        in_comment = False
+        for index, line in enumerate(text):
+            stripped = line.strip()
+            if in_comment:
+                in_comment = "*/" not in stripped
+                continue
+            if stripped.startswith("/*"):
+                in_comment = "*/" not in stripped
+                continue
+            if mutations(line, "".join(text[index + 1:index + 6])):
+                lines.append((path, index))
+    return lines
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Mutation testing of the library's sources.")
+    parser.add_argument("-n", type=int, default=10, help="how many mutants (default 10)")
+    parser.add_argument("-s", "--seed", type=int, default=None, help="the seed (default: a random one)")
+    parser.add_argument("-b", "--build", default=os.path.join(ROOT, "build-mutate"))
+    parser.add_argument("-l", "--log", default=None, help="the builds' and tests' output (default BUILD/mutate.log)")
+    parser.add_argument("paths", nargs="+", help="source files or folders (their .cpp files)")
+    args = parser.parse_args()
+    if args.seed is None:
+        args.seed = random.SystemRandom().randrange(1, 100000)
+    args.baseline = {}
+
+    files = []
+    for path in args.paths:
+        path = os.path.abspath(path)
+        if os.path.isdir(path):
+            files += sorted(os.path.join(path, n) for n in os.listdir(path) if n.endswith((".cpp", ".c")))
+        else:
+            files.append(path)
+    tree = Tree(args.build)
+    for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+        signal.signal(sig, on_signal)
+    log = open(args.log or os.path.join(args.build, "mutate.log"), "w")
+    print("seed %d, %d mutants over %d files (repeat: scripts/mutate.sh -s %d -n %d %s)" % (
+        args.seed, args.n, len(files), args.seed, args.n,
+        " ".join(os.path.relpath(p, ROOT) for p in args.paths)), flush=True)
+
+    rng = random.Random(args.seed)
+    pool = candidates(files)
+    rng.shuffle(pool)
+    results = []
+    try:
+        tree.restore()
+        wanted = []
+        for path in files:
+            for program in tests_for(os.path.relpath(path, ROOT).replace(os.sep, "/")):
+                if program not in wanted:
+                    wanted.append(program)
+        usable = set(measure(args, wanted, log))
+        for path, index in pool:
+            if len(results) == args.n:
+                break
+            with open(path) as f:
+                lines = f.readlines()
+            choices = mutations(lines[index], "".join(lines[index + 1:index + 6]))
+            if not choices:
+                continue
+            kind, new_line = rng.choice(choices)
+            rel = os.path.relpath(path, ROOT).replace(os.sep, "/")
+            programs = [p for p in tests_for(rel) if p in usable]
+            tree.apply(path, lines, index, new_line)
+            try:
+                log.write("\n=== %s:%d %s\n--- %s+++ %s" % (rel, index + 1, kind, lines[index], new_line))
+                log.flush()
+                if not build(args, ["phonebk_objects"], log):
+                    log.write("(does not compile: another line is drawn)\n")
+                    continue
+                verdict, killer = "survived", ""
+                for program in programs:
+                    if not build(args, [program], log):
+                        verdict, killer = "error", program + " (does not build)"
+                        break
+                    outcome, _ = test(args, program, log)
+                    if outcome != "survived":
+                        verdict, killer = "killed", program + (" (time limit)" if outcome == "timeout" else "")
+                        break
+            finally:
+                tree.restore()
+            results.append((rel, verdict))
+            print("%-8s %s:%d  %-10s %s  ->  %s  %s" % (
+                verdict, rel, index + 1, kind, lines[index].strip(), new_line.strip(), killer), flush=True)
+    except Interrupted:
+        print("interrupted: the source is restored", flush=True)
+    finally:
+        tree.restore()
+        log.close()
+
+    counted = [r for r in results if r[1] != "error"]
+    killed = sum(1 for r in counted if r[1] == "killed")
+    print("score: %d of %d killed (%.0f%%), seed %d" % (
+        killed, len(counted), 100.0 * killed / max(1, len(counted)), args.seed))
+    folders = sorted({r[0].split("/")[0] for r in counted})
+    for folder in folders:
+        mine = [r for r in counted if r[0].split("/")[0] == folder]
+        print("  %-10s %d of %d" % (folder + "/", sum(1 for r in mine if r[1] == "killed"), len(mine)))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
