@@ -265,7 +265,10 @@ enum LocationFault : unsigned {
     kNoDesktopFunctions = 1 << 8,
     kFallbackTokenUser = 1 << 9,     // GetTokenInformation, its second call: the fallback's
     kFallbackAccountLookup = 1 << 10,
+    kFullDomain = 1 << 11,           // LookupAccountSidA names a domain of NetBIOS's full 15 characters
 };
+
+const char kFullDomainName[] = "VELMORA-BRANCH1";
 
 unsigned ActiveFaults;
 const char* ReportedDesktop;   // NULL: the system's answer
@@ -313,7 +316,21 @@ BOOL WINAPI FakeLookupAccountSid(LPCSTR system, PSID sid, LPSTR user, LPDWORD us
         SetLastError(ERROR_NONE_MAPPED);
         return FALSE;
     }
-    return System.pfnLookupAccountSid(system, sid, user, userChars, domain, domainChars, use);
+    DWORD domainSize = *domainChars;
+    if (!System.pfnLookupAccountSid(system, sid, user, userChars, domain, domainChars, use))
+        return FALSE;
+    if (ActiveFaults & kFullDomain) {
+        // As the system answers: the size needed, terminator included, when
+        // the buffer is short.
+        if (domainSize < sizeof(kFullDomainName)) {
+            *domainChars = sizeof(kFullDomainName);
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return FALSE;
+        }
+        memcpy(domain, kFullDomainName, sizeof(kFullDomainName));
+        *domainChars = sizeof(kFullDomainName) - 1;
+    }
+    return TRUE;
 }
 
 BOOL WINAPI FakeImpersonateLoggedOnUser(HANDLE token)
@@ -405,6 +422,7 @@ TEST_F(LocationFaults, EachFailureTakesItsPath)
         {"the screen saver's, the shell's user not to be impersonated", kImpersonation, "Screen-saver", 0},
         {"a system without tokens", kNoTokenFunctions, NULL, 0},
         {"a system without desktops", kNoDesktopFunctions, NULL, 1},
+        {"a domain of the full 15 characters a NetBIOS name has", kFullDomain, NULL, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -413,7 +431,10 @@ TEST_F(LocationFaults, EachFailureTakesItsPath)
         EXPECT_EQ(c.found, GetInteractiveUserName(domain, user, sizeof(user)));
         if (c.found) {
             EXPECT_STREQ(ownUser, user);
-            EXPECT_NE('\0', domain[0]);
+            if (c.faults & kFullDomain)
+                EXPECT_STREQ(kFullDomainName, domain);
+            else
+                EXPECT_NE('\0', domain[0]);
         } else {
             EXPECT_FALSE(ThreadIsImpersonating());
         }
