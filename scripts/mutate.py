@@ -18,7 +18,8 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # not named here takes its folder's list. Every program is a CTest test of the
 # same name and a build target of that name.
 UNIT = ["phonebook_object_tests", "entry_files_tests", "directory_ops_tests", "fields_tests",
-        "location_tests", "startup_tests", "pbtool_tests", "fuzz_tests", "reliability_tests"]
+        "location_tests", "startup_tests", "pbtool_tests", "fuzz_tests", "reliability_tests",
+        "windows_rules_tests", "pbtool_bulk_tests"]
 RAS = ["ras_binding_tests", "ras_phonebook_tests", "ras_missing_function_tests", "dialup_entry_tests",
        "security_login_tests", "gate_missing_export_tests", "gate_absent_tests", "startup_tests"]
 DIALOGS = ["fields_tests", "wizard_tests", "properties_tests", "wizard_unbound_tests",
@@ -29,19 +30,24 @@ TESTS = {
     "phonebook/EntryCipher.cpp": ["cipher_tests", "phonebook_object_tests", "entry_files_tests",
                                   "fuzz_tests"],
     "phonebook/EntryFiles.cpp": ["entry_files_tests", "phonebook_object_tests", "directory_ops_tests",
-                                 "reliability_tests", "fuzz_tests", "pbtool_tests"],
-    "phonebook/DeviceNames.cpp": ["phonebook_object_tests", "directory_ops_tests", "entry_files_tests",
-                                  "reliability_tests", "wizard_tests"],
+                                 "windows_rules_tests", "reliability_tests", "fuzz_tests", "pbtool_tests"],
+    "phonebook/EntryWriter.cpp": ["windows_rules_tests", "entry_files_tests", "reliability_tests",
+                                  "phonebook_object_tests", "pbtool_bulk_tests", "directory_ops_tests"],
+    "phonebook/EntryNames.cpp": ["windows_rules_tests", "wizard_tests", "pbtool_tests", "pbtool_bulk_tests"],
+    "phonebook/DeviceNames.cpp": ["windows_rules_tests", "phonebook_object_tests", "directory_ops_tests",
+                                  "entry_files_tests", "reliability_tests", "wizard_tests"],
     "phonebook/DirectoryOps.cpp": ["directory_ops_tests", "phonebook_object_tests", "pbtool_tests",
                                    "reliability_tests"],
     "phonebook/PhoneBookLocation.cpp": ["location_tests", "phonebook_object_tests", "startup_tests",
                                         "entry_files_tests", "security_login_tests"],
     "phonebook/VmrPhoneBook.cpp": UNIT,
+    "platform/SystemApiTable.cpp": ["location_tests", "fields_tests", "help_topic_tests", "startup_tests",
+                                    "phonebook_object_tests"],
     "platform/Settings.cpp": ["settings_tests", "fields_tests", "wizard_tests", "properties_tests"],
     "platform/Messages.cpp": ["messages_tests", "fields_tests", "wizard_tests", "properties_tests"],
     "platform/SecurityLogin.cpp": ["security_login_tests", "gate_missing_export_tests",
                                    "gate_absent_tests", "wizard_tests", "properties_tests"],
-    "platform/ContextHelp.cpp": ["help_path_tests", "help_binding_tests", "help_topic_tests",
+    "platform/ContextHelp.cpp": ["help_topic_tests", "help_path_tests", "help_binding_tests",
                                  "wizard_tests", "properties_tests"],
     "ras/WindowsVersion.cpp": ["startup_tests", "location_tests", "ras_binding_tests",
                                "phonebook_object_tests"],
