@@ -23,7 +23,16 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-run() { PHONEBK_OWN_FOLDER_ONLY=1 "$build/wine-run" "$@" 2>&1; }
+# Each program of the package runs bounded in time, and writes to a file, not
+# to a pipe: a Wine process it leaves behind (a server, a service) could hold a
+# pipe open and keep a command substitution waiting for good.
+run() {
+    local status=0
+    PHONEBK_OWN_FOLDER_ONLY=1 timeout 120 "$build/wine-run" "$@" >"$work/run.out" 2>&1 </dev/null || status=$?
+    cat "$work/run.out"
+    [ "$status" -ne 124 ] || echo "FAILED: $(basename "$1") did not end within 120 s"
+    return "$status"
+}
 windows_path() { echo "Z:${1//\//\\}"; }
 fail() { echo "FAILED: $*"; exit 1; }
 
@@ -85,7 +94,7 @@ zip)
     mkdir "$work/book"
     # The stand-in security login fails closed: without its GATEUI.INI the
     # wizard is refused before any window opens.
-    created=$(PHONEBK_OWN_FOLDER_ONLY=1 timeout 120 "$build/wine-run" "$work/try/pbtool.exe" --path "$book" create 2>&1) || true
+    created=$(run "$work/try/pbtool.exe" --path "$book" create) || true
     grep -q "nothing was created" <<<"$created" || fail "the stand-in login did not refuse without GATEUI.INI: $created"
     run "$work/try/pbtool.exe" --path "$book" new Office --phone 5550123 --login alice
     run "$work/try/pbtool.exe" --path "$book" new Lab --device-type 3 --workstation lab-42
