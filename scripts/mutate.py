@@ -327,12 +327,41 @@ def candidates(paths):
     return lines
 
 
+def draw(args, files):
+    """The mutants of the seed, in the order the run takes them: (rel, line
+    number, kind, old line, new line). The same random calls as a run, so a
+    listing shows what a run would build."""
+    rng = random.Random(args.seed)
+    pool = candidates(files)
+    rng.shuffle(pool)
+    for path, index in pool:
+        with open(path) as f:
+            lines = f.readlines()
+        choices = mutations(lines[index], "".join(lines[index + 1:index + 6]))
+        if not choices:
+            continue
+        kind, new_line = rng.choice(choices)
+        yield os.path.relpath(path, ROOT).replace(os.sep, "/"), path, lines, index, kind, new_line
+
+
+def list_draw(args, files):
+    for count, (rel, _, lines, index, kind, new_line) in enumerate(draw(args, files)):
+        if count == args.n + 5:
+            break
+        print("%s%s:%d  %-10s %s  ->  %s" % ("spare  " if count >= args.n else "", rel, index + 1, kind,
+                                            lines[index].strip(), new_line.strip()))
+    return 0
+
+
 def main():
     parser = argparse.ArgumentParser(description="Mutation testing of the library's sources.")
     parser.add_argument("-n", type=int, default=10, help="how many mutants (default 10)")
     parser.add_argument("-s", "--seed", type=int, default=None, help="the seed (default: a random one)")
     parser.add_argument("-b", "--build", default=os.path.join(ROOT, "build-mutate"))
     parser.add_argument("-l", "--log", default=None, help="the builds' and tests' output (default BUILD/mutate.log)")
+    parser.add_argument("--list", action="store_true",
+                        help="print the mutants the seed draws, and the next five (which take the place of one "
+                             "that does not compile), without building or running anything")
     parser.add_argument("paths", nargs="+", help="source files or folders (their .cpp files)")
     args = parser.parse_args()
     if args.seed is None:
@@ -346,6 +375,8 @@ def main():
             files += sorted(os.path.join(path, n) for n in os.listdir(path) if n.endswith((".cpp", ".c")))
         else:
             files.append(path)
+    if args.list:
+        return list_draw(args, files)
     tree = Tree(args.build)
     for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
         signal.signal(sig, on_signal)
@@ -354,9 +385,6 @@ def main():
         args.seed, args.n, len(files), args.seed, args.n,
         " ".join(os.path.relpath(p, ROOT) for p in args.paths)), flush=True)
 
-    rng = random.Random(args.seed)
-    pool = candidates(files)
-    rng.shuffle(pool)
     results = []
     try:
         tree.restore()
@@ -366,16 +394,9 @@ def main():
                 if program not in wanted:
                     wanted.append(program)
         usable = set(measure(args, wanted, log))
-        for path, index in pool:
+        for rel, path, lines, index, kind, new_line in draw(args, files):
             if len(results) == args.n:
                 break
-            with open(path) as f:
-                lines = f.readlines()
-            choices = mutations(lines[index], "".join(lines[index + 1:index + 6]))
-            if not choices:
-                continue
-            kind, new_line = rng.choice(choices)
-            rel = os.path.relpath(path, ROOT).replace(os.sep, "/")
             programs = [p for p in tests_for(rel) if p in usable]
             tree.apply(path, lines, index, new_line)
             try:
