@@ -86,9 +86,16 @@ void BindSystemApi()
         return;
     // All three are load-time imports of the library, so they are loaded
     // whenever this code runs, and stay so for as long as it does.
-    HMODULE advapi = GetModuleHandleA("ADVAPI32.DLL");
-    HMODULE user = GetModuleHandleA("USER32.DLL");
-    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+    BindSystemApiFrom(GetModuleHandleA("ADVAPI32.DLL"), GetModuleHandleA("USER32.DLL"),
+                      GetModuleHandleA("KERNEL32.DLL"));
+    SystemApiBound = true;
+}
+
+void BindSystemApiFrom(HMODULE advapi, HMODULE user, HMODULE kernel)
+{
+    SystemApiTable.ForgetTokens();
+    SystemApiTable.ForgetServices();
+    SystemApiTable.ForgetDesktops();
     if (advapi != NULL) {
         BindTokens(advapi);
         BindServices(advapi);
@@ -96,10 +103,8 @@ void BindSystemApi()
     if (user != NULL)
         BindDesktops(user);
     SystemApiTable.pfnGetWindowsDirectory = &::GetWindowsDirectoryA;
-    if (kernel != NULL)
-        SystemApiTable.pfnGetSystemWindowsDirectory =
-            BindProc<GetSystemWindowsDirectoryFn>(kernel, "GetSystemWindowsDirectoryA");
-    SystemApiBound = true;
+    SystemApiTable.pfnGetSystemWindowsDirectory =
+        kernel != NULL ? BindProc<GetSystemWindowsDirectoryFn>(kernel, "GetSystemWindowsDirectoryA") : NULL;
 }
 
 SystemApiBindings& SystemApi()

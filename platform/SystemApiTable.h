@@ -110,6 +110,11 @@ struct SystemApiBindings
 SystemApiBindings& SystemApi();
 void BindSystemApi();
 
+// Binds the token, service and desktop groups from these modules (NULL: none
+// of its group), a group only when the module exports all of it. The older
+// systems lack some of these functions; a test gives a module that does.
+void BindSystemApiFrom(HMODULE advapi, HMODULE user, HMODULE kernel);
+
 // The table with the telephony group bound: TAPI32.DLL is loaded at the first
 // call of the process (later calls do not try again when it is missing).
 SystemApiBindings& TelephonyApi();

@@ -4,6 +4,7 @@
 #include <string.h>
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "Handles.h"
 #include "PhoneBookAccess.h"
@@ -203,6 +204,55 @@ TEST(PhoneBookDirectory, TrailingBackslashRule)
     char full[7] = "C:\\abc";   // six bytes: no room for a seventh and the terminator
     ApplyTrailingBackslash(full, sizeof(full));
     EXPECT_STREQ("", full);
+}
+
+// A directory that does not fit, with its backslash, in a path or in the
+// caller's buffer leaves none: not what was there before, nor a part of it.
+TEST(PhoneBookDirectory, ADirectoryThatDoesNotFitLeavesNone)
+{
+    char path[MAX_PATH];
+    auto set = [&path](const std::string& directory, size_t size) {
+        strcpy(path, "C:\\old\\");
+        SetPhoneBookDirectory(path, size, directory.c_str());
+        return std::string(path);
+    };
+    const std::string fits(258, 'd');
+    EXPECT_EQ(fits + "\\", set(fits, sizeof(path)));
+    EXPECT_EQ("", set(fits + "d", sizeof(path)));    // no room for its backslash
+    EXPECT_EQ("", set(fits + "dd", sizeof(path)));   // longer than a path
+    EXPECT_EQ("", set("C:\\abcdef", 8));            // longer than the caller's buffer
+}
+
+// An older system whose modules lack one function of a group gets none of
+// that group, so that no caller reaches a missing function; a whole group
+// is bound whole.
+TEST(SystemApiBinding, AGroupIsBoundWholeOrNotAtAll)
+{
+    SystemApiSeam seam;
+    HMODULE old = LoadLibraryA("OLDSYSAPI.DLL");
+    ASSERT_NE(nullptr, old);
+    const SystemApiBindings& t = seam.table();
+    auto functions = [&t]() {
+        return std::vector<const void*>{
+            reinterpret_cast<const void*>(t.pfnOpenProcessToken), reinterpret_cast<const void*>(t.pfnOpenThreadToken),
+            reinterpret_cast<const void*>(t.pfnGetTokenInformation), reinterpret_cast<const void*>(t.pfnLookupAccountSid),
+            reinterpret_cast<const void*>(t.pfnImpersonateLoggedOnUser), reinterpret_cast<const void*>(t.pfnRevertToSelf),
+            reinterpret_cast<const void*>(t.pfnSetThreadToken), reinterpret_cast<const void*>(t.pfnCreateProcessAsUser),
+            reinterpret_cast<const void*>(t.pfnDuplicateTokenEx), reinterpret_cast<const void*>(t.pfnOpenSCManager),
+            reinterpret_cast<const void*>(t.pfnEnumServicesStatus), reinterpret_cast<const void*>(t.pfnCloseServiceHandle),
+            reinterpret_cast<const void*>(t.pfnOpenInputDesktop),
+            reinterpret_cast<const void*>(t.pfnGetUserObjectInformation),
+            reinterpret_cast<const void*>(t.pfnCloseDesktop), reinterpret_cast<const void*>(t.pfnGetSystemWindowsDirectory)};
+    };
+    BindSystemApiFrom(old, old, NULL);
+    std::vector<const void*> bound = functions();
+    for (size_t i = 0; i < bound.size(); ++i)
+        EXPECT_EQ(nullptr, bound[i]) << "function " << i << " of the old system";
+    BindSystemApiFrom(GetModuleHandleA("ADVAPI32.DLL"), GetModuleHandleA("USER32.DLL"), GetModuleHandleA("KERNEL32.DLL"));
+    bound = functions();
+    for (size_t i = 0; i < bound.size(); ++i)
+        EXPECT_NE(nullptr, bound[i]) << "function " << i << " of this system";
+    FreeLibrary(old);
 }
 
 TEST(PhoneBookDirectory, BuiltWithinTheCallersBuffer)
@@ -429,6 +479,9 @@ TEST_F(LocationFaults, EachFailureTakesItsPath)
         apply(c.faults, c.desktop);
         char user[MAX_PATH] = "", domain[MAX_PATH] = "";
         EXPECT_EQ(c.found, GetInteractiveUserName(domain, user, sizeof(user)));
+        if (c.faults & kNoTokenFunctions) {
+            EXPECT_EQ(0, GetTokenUserName(user, sizeof(user), domain)) << "a token function was called";
+        }
         if (c.found) {
             EXPECT_STREQ(ownUser, user);
             if (c.faults & kFullDomain)
