@@ -316,6 +316,20 @@ TEST_F(EntryFilesTest, PathsOf259BytesWorkAndLongerOnesFail)
     }
 }
 
+// A directory that does not fit leaves the book without one: its verbs then
+// fail, and nothing goes to the current directory in its place.
+TEST_F(EntryFilesTest, ADirectoryThatDoesNotFitLeavesNoneToWriteIn)
+{
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(sizeof(previous), previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()));
+    std::string tooLong(300, 'd'), name("stray");
+    book.SetPath(Text(tooLong));
+    EXPECT_EQ(0, book.WriteEntry(Text(name)));
+    SetCurrentDirectoryA(previous);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.file("stray.vmr").c_str()));
+}
+
 // The temporary file goes beside the entry whichever separator the path
 // uses, and a directory that leaves no room for the temporary file's name
 // fails the write before anything is created.

@@ -4,6 +4,7 @@
 
 #include "PageConventions.h"
 #include "RasApiTable.h"
+#include "SystemApiSeam.h"
 #include "TestSupport.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
@@ -67,6 +68,61 @@ TEST(EntryPoint, LoadsAndUnloadsInAHost)
 TEST(RasDrivers, WineRunsNeitherDriverAndTheSearchEnds)
 {
     EXPECT_FALSE(IsRasInstalled());
+}
+
+// The service manager, faked: it hands out the drivers one a call, resuming
+// where the caller's handle says, as a full buffer would.
+const char* const* FakeDrivers;
+DWORD FakeDriverCount;
+
+SC_HANDLE WINAPI FakeOpenSCManager(LPCSTR, LPCSTR, DWORD)
+{
+    return reinterpret_cast<SC_HANDLE>(1);
+}
+
+BOOL WINAPI FakeCloseServiceHandle(SC_HANDLE)
+{
+    return TRUE;
+}
+
+BOOL WINAPI FakeEnumServicesStatus(SC_HANDLE, DWORD, DWORD, LPENUM_SERVICE_STATUSA out, DWORD size,
+                                   LPDWORD needed, LPDWORD returned, LPDWORD resume)
+{
+    *returned = 0;
+    *needed = 0;
+    if (*resume >= FakeDriverCount || size < sizeof(*out))
+        return TRUE;
+    ZeroMemory(out, sizeof(*out));
+    out->lpServiceName = const_cast<char*>(FakeDrivers[*resume]);
+    out->lpDisplayName = out->lpServiceName;
+    *returned = 1;
+    if (++*resume == FakeDriverCount)
+        return TRUE;
+    *needed = sizeof(*out);
+    SetLastError(ERROR_MORE_DATA);
+    return FALSE;
+}
+
+TEST(RasDrivers, BothDriversWhereverTheyComeInTheList)
+{
+    const char* const both[] = {"Beep", "NdisWan", "Null", "RASARP"};
+    const char* const reversed[] = {"rasarp", "ndiswan"};
+    const char* const arpOnly[] = {"RasArp", "Beep"};
+    const char* const wanOnly[] = {"NdisWan"};
+    const struct {
+        const char* const* drivers;
+        DWORD count;
+        bool installed;
+    } cases[] = {{both, 4, true}, {reversed, 2, true}, {arpOnly, 2, false}, {wanOnly, 1, false}, {both, 0, false}};
+    SystemApiSeam seam;
+    seam.table().pfnOpenSCManager = FakeOpenSCManager;
+    seam.table().pfnEnumServicesStatus = FakeEnumServicesStatus;
+    seam.table().pfnCloseServiceHandle = FakeCloseServiceHandle;
+    for (const auto& c : cases) {
+        FakeDrivers = c.drivers;
+        FakeDriverCount = c.count;
+        EXPECT_EQ(c.installed, IsRasInstalled()) << c.count << " drivers from " << c.drivers[0];
+    }
 }
 
 TEST_CHILD(BindAndReport)

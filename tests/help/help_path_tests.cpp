@@ -219,10 +219,15 @@ TEST(HelpFilePathLength, NameThatFitsExactlyAndOneThatDoesNot)
 {
     TempDir root("help-long");
     const size_t kEnglishNameLength = sizeof("vmhelp_en.chm") - 1;
+    // A translated file whose path fits exactly is taken, not English.
     struct {
         size_t directoryLength;
         bool fits;
-    } cases[] = {{MAX_PATH - 2 - kEnglishNameLength, true}, {MAX_PATH - 1 - kEnglishNameLength, false}};
+        const char* locale;
+        const char* helpFile;   // put in the folder
+    } cases[] = {{MAX_PATH - 2 - kEnglishNameLength, true, "en_US.UTF-8", NULL},
+                 {MAX_PATH - 1 - kEnglishNameLength, false, "en_US.UTF-8", NULL},
+                 {MAX_PATH - 2 - kEnglishNameLength, true, "de_DE.UTF-8", "vmhelp_de.chm"}};
     char self[MAX_PATH];
     GetModuleFileNameA(NULL, self, sizeof(self));
     for (const auto& each : cases) {
@@ -231,11 +236,16 @@ TEST(HelpFilePathLength, NameThatFitsExactlyAndOneThatDoesNot)
         ASSERT_EQ(each.directoryLength, directory.size());
         std::string program = directory + "\\h.exe";
         ASSERT_TRUE(CopyFileA(self, program.c_str(), FALSE));
+        std::string helpFile = directory + "\\" + (each.helpFile != NULL ? each.helpFile : "");
+        ASSERT_TRUE(each.helpFile == NULL || WriteFileBytes(helpFile, "chm", 3));
         std::map<std::string, std::string> report =
-            ParseRecord(RunChildUnderLocale(program, "en_US.UTF-8", "ReportHelpPath"));
+            ParseRecord(RunChildUnderLocale(program, each.locale, "ReportHelpPath"));
         DeleteFileA(program.c_str());
-        ASSERT_EQ("0409", report["language"]) << report["failure"];
-        if (each.fits)
+        DeleteFileA(helpFile.c_str());
+        ASSERT_NE("", report["language"]) << report["failure"];
+        if (each.helpFile != NULL)
+            EXPECT_EQ(helpFile, report["path"]);
+        else if (each.fits)
             EXPECT_EQ(directory + "\\vmhelp_en.chm", report["path"]);
         else
             EXPECT_EQ("vmhelp_en.chm", report["path"]);
