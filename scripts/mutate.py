@@ -30,7 +30,8 @@ TESTS = {
     "phonebook/EntryCipher.cpp": ["cipher_tests", "phonebook_object_tests", "entry_files_tests",
                                   "fuzz_tests"],
     "phonebook/EntryFiles.cpp": ["entry_files_tests", "phonebook_object_tests", "directory_ops_tests",
-                                 "windows_rules_tests", "reliability_tests", "fuzz_tests", "pbtool_tests"],
+                                 "windows_rules_tests", "reliability_tests", "fuzz_tests", "pbtool_tests",
+                                 "pbtool_bulk_tests"],
     "phonebook/EntryWriter.cpp": ["windows_rules_tests", "entry_files_tests", "reliability_tests",
                                   "phonebook_object_tests", "pbtool_bulk_tests", "directory_ops_tests"],
     "phonebook/EntryNames.cpp": ["windows_rules_tests", "wizard_tests", "pbtool_tests", "pbtool_bulk_tests"],
@@ -106,10 +107,33 @@ FLIP = {"==": "!=", "!=": "==", "<": "<=", "<=": "<", ">": ">=", ">=": ">"}
 NEGATE = {"==": "!=", "!=": "==", "<": ">=", "<=": ">", ">": "<=", ">=": "<"}
 NUMBER = re.compile(r"(?<![\w.])(0x[0-9A-Fa-f]+|\d+)(?![\w.])")
 CALL_STATEMENT = re.compile(r"^(\s*)([A-Za-z_][\w:]*(\.|->)?[\w:.>-]*)\s*\(.*\);\s*$")
-DECLARATION = re.compile(r"^(const\s+)?[\w:]+(\s*[*&]+\s*|\s+)(const\s+)?[*&]?\w+(\[\w*\])?$")
+DECLARATION = re.compile(r"^(const\s+)?([\w:]+\s+)*[\w:]+(\s*[*&]+\s*|\s+)(const\s+)?[*&]?\w+(\[\w*\])?$")
 SIGNATURE = re.compile(r"^[\w:<>*& ]*?\b[\w:]+\s*\((\s*(const\s+)?[\w:]+[\s*&]+\w+(\[\w*\])?\s*,?)+\)\s*(const)?\s*\{?\s*$")
 OUT_PARAMETER = re.compile(r"^\s*[\w:]+\s+(\w+)\s*=\s*[\w']+;\s*$")
+# Messages whose wParam and lParam no control reads (they must be zero): a
+# literal zero passed with them changes nothing when made one.
+UNUSED_PARAMETERS = re.compile(r"\b(CB_GETLBTEXTLEN|LB_GETTEXTLEN|CB_GETCOUNT|LB_GETCOUNT|CB_GETCURSEL|"
+                               r"LB_GETCURSEL|WM_GETTEXTLENGTH|TCM_GETITEMCOUNT|PSM_GETTABCONTROL|"
+                               r"PSM_GETCURRENTPAGEHWND|EM_GETLIMITTEXT|BM_GETCHECK)\b")
+# A property sheet page's answer through DWLP_MSGRESULT: 0 (go on) and -1
+# (stay, or skip the page) are the answers that mean something; 1 would name
+# a page of resource id 1, which no sheet has.
+PAGE_ANSWER = re.compile(r"\bAnswerPage\s*\(\s*\w+\s*,\s*(-1|0)\s*\)")
+ARRAY_SIZE = re.compile(r"\w\s*\[\s*$")
+DECLARED_ARRAY = re.compile(r"^\s*(static\s+)?(const\s+)?(unsigned\s+)?[\w:]+\s+\w+\s*\[[^\]]*\]\s*(=.*)?;")
 KEYWORDS = {"return", "if", "while", "for", "switch", "sizeof", "delete", "new", "case", "else", "do"}
+
+
+FUNCTION_START = re.compile(r"^(static\s+)?[A-Za-z_][\w:<>*& ]*?\b(\w+)\s*\([^;]*$")
+
+
+def enclosing(lines, index):
+    """The name of the function that line index is in ("" if none)."""
+    for i in range(index, -1, -1):
+        m = FUNCTION_START.match(lines[i])
+        if m and not lines[i].startswith((" ", "\t", "}", "#")):
+            return m.group(2)
+    return ""
 
 
 def top_level_args(text, open_index):
@@ -131,14 +155,35 @@ def top_level_args(text, open_index):
     return None
 
 
-def mutations(line, following=""):
+def mutations(line, following="", function=""):
     """Every sensible one-token mutation of the line: (kind, new line).
     following: the next lines of the source, to leave alone what changes no
-    behaviour (the first value of a variable that a call then fills)."""
+    behaviour (the first value of a variable that a call then fills).
+    function: the name of the function the line is in."""
     code = masked(line)
     if SKIP_LINE.match(code) or "#include" in code or "static_assert" in code:
         return []
     found = []
+    answer = PAGE_ANSWER.search(code)
+    if answer:
+        value = answer.group(1)
+        found.append(("answer", replace_at(line, answer.start(1), answer.end(1), "0" if value == "-1" else "-1")))
+        code = replace_at(code, answer.start(1), answer.end(1), " " * len(value))
+    unused = UNUSED_PARAMETERS.search(code)
+    if unused:
+        # Blank the zero parameters the message does not read.
+        at = unused.end()
+        tail = code[at:]
+        if unused.group(1) not in ("LB_GETTEXTLEN", "CB_GETLBTEXTLEN"):
+            tail = re.sub(r"^\s*,\s*0\s*(?=,)", lambda z: " " * len(z.group()), tail, count=1)
+        tail = re.sub(r",\s*0\s*\)", lambda z: " " * (len(z.group()) - 1) + ")", tail, count=1)
+        code = code[:at] + tail
+    # Answers the dialog manager ignores: a page is created hidden, as a
+    # DS_CONTROL child, so it sets no focus for it whatever the page answers
+    # to WM_INITDIALOG; and it does nothing with the answer to WM_COMMAND.
+    ignored = (re.match(r"Init\w*Page$|\w+PageProc$", function) and
+               ("WM_INITDIALOG" in code or function.startswith("Init"))) or \
+        re.match(r"\s*case IDC_\w+\s*:.*\breturn\s+(TRUE|FALSE)\s*;", code)
     # The size of an array parameter is no part of its type.
     signature = SIGNATURE.match(code) is not None
     # A variable that a call fills through its address: its first value is
@@ -147,6 +192,13 @@ def mutations(line, following=""):
     sized = not signature and not (filled and "&" + filled.group(1) in following)
     template_like = re.compile(r"(_cast|template|vector|array|unique_ptr|std::\w+)\s*$")
     template_open = re.compile(r"(_cast|template|vector|array|unique_ptr|std::\w+)\s*<[^<>()]*$")
+    # The angle brackets of a template's arguments (BindProc<Fn>(...)).
+    for m in re.finditer(r"\b\w+<[\w:\s*]+>(?=\s*\()", code):
+        code = code[:m.start()] + re.sub(r"[<>]", " ", m.group()) + code[m.end():]
+    # Where a search of a list starts: it goes round, so with names that are
+    # unique (as the lists' are) it finds the same item from anywhere.
+    code = re.sub(r"((CB|LB)_FINDSTRING(EXACT)?\s*,\s*static_cast.WPARAM.\()(-1)(\))",
+                  lambda z: z.group(1) + "  " + z.group(5), code)
     for m in COMPARISON.finditer(code):
         op = m.group(1)
         if op in "<>" and template_like.search(code[:m.start()]):
@@ -161,7 +213,7 @@ def mutations(line, following=""):
         found.append(("logic", replace_at(line, m.start(), m.end(), "||" if m.group() == "&&" else "&&")))
     for m in re.finditer(r"!(?!=)\s*(?=[\w(])", code):
         found.append(("negation", replace_at(line, m.start(), m.end(), "")))
-    for m in re.finditer(r"\b(true|false|TRUE|FALSE)\b", code):
+    for m in re.finditer(r"\b(true|false|TRUE|FALSE)\b", "" if ignored else code):
         other = {"true": "false", "false": "true", "TRUE": "FALSE", "FALSE": "TRUE"}[m.group()]
         found.append(("constant", replace_at(line, m.start(), m.end(), other)))
     if sized:
@@ -170,6 +222,9 @@ def mutations(line, following=""):
             value = int(text, 16) if text.startswith("0x") else int(text)
             for delta in (1, -1):
                 if value + delta < 0:
+                    continue
+                # One more byte of room in an array is room nobody uses.
+                if delta == 1 and ARRAY_SIZE.search(code[:m.start()]) and DECLARED_ARRAY.match(code):
                     continue
                 new = hex(value + delta) if text.startswith("0x") else str(value + delta)
                 found.append(("size", replace_at(line, m.start(), m.end(), new)))
@@ -186,6 +241,10 @@ def mutations(line, following=""):
             continue
         spans = top_level_args(code, m.end() - 1)
         if not spans or len(spans) < 2:
+            continue
+        # Equal either way round.
+        if (re.match(r"_?(mbs|str|mem)\w*cmp$", m.group(1)) and
+                re.match(r"\s*[=!]=\s*0\b", code[spans[-1][1] + 1:])) or re.match(r"Same[A-Z]\w*$", m.group(1)):
             continue
         for (a0, a1), (b0, b1) in zip(spans, spans[1:]):
             first, second = line[a0:a1].strip(), line[b0:b1].strip()
@@ -322,7 +381,7 @@ def candidates(paths):
             if stripped.startswith("/*"):
                 in_comment = "*/" not in stripped
                 continue
-            if mutations(line, "".join(text[index + 1:index + 6])):
+            if mutations(line, "".join(text[index + 1:index + 6]), enclosing(text, index)):
                 lines.append((path, index))
     return lines
 
@@ -337,16 +396,19 @@ def draw(args, files):
     for path, index in pool:
         with open(path) as f:
             lines = f.readlines()
-        choices = mutations(lines[index], "".join(lines[index + 1:index + 6]))
+        choices = mutations(lines[index], "".join(lines[index + 1:index + 6]), enclosing(lines, index))
         if not choices:
             continue
-        kind, new_line = rng.choice(choices)
+        # The line's own generator: a change to the mutations of one line
+        # leaves the choices on every other line as they were.
+        rel = os.path.relpath(path, ROOT).replace(os.sep, "/")
+        kind, new_line = random.Random("%d:%s:%d" % (args.seed, rel, index)).choice(choices)
         yield os.path.relpath(path, ROOT).replace(os.sep, "/"), path, lines, index, kind, new_line
 
 
 def list_draw(args, files):
     for count, (rel, _, lines, index, kind, new_line) in enumerate(draw(args, files)):
-        if count == args.n + 5:
+        if count == args.n + 10:
             break
         print("%s%s:%d  %-10s %s  ->  %s" % ("spare  " if count >= args.n else "", rel, index + 1, kind,
                                             lines[index].strip(), new_line.strip()))
@@ -360,7 +422,7 @@ def main():
     parser.add_argument("-b", "--build", default=os.path.join(ROOT, "build-mutate"))
     parser.add_argument("-l", "--log", default=None, help="the builds' and tests' output (default BUILD/mutate.log)")
     parser.add_argument("--list", action="store_true",
-                        help="print the mutants the seed draws, and the next five (which take the place of one "
+                        help="print the mutants the seed draws, and the next ten (which take the place of one "
                              "that does not compile), without building or running anything")
     parser.add_argument("paths", nargs="+", help="source files or folders (their .cpp files)")
     args = parser.parse_args()
