@@ -393,7 +393,11 @@ def draw(args, files):
     rng = random.Random(args.seed)
     pool = candidates(files)
     rng.shuffle(pool)
+    only = set(args.only.split(",")) if getattr(args, "only", None) else None
     for path, index in pool:
+        rel = os.path.relpath(path, ROOT).replace(os.sep, "/")
+        if only is not None and "%s:%d" % (rel, index + 1) not in only:
+            continue
         with open(path) as f:
             lines = f.readlines()
         choices = mutations(lines[index], "".join(lines[index + 1:index + 6]), enclosing(lines, index))
@@ -401,9 +405,8 @@ def draw(args, files):
             continue
         # The line's own generator: a change to the mutations of one line
         # leaves the choices on every other line as they were.
-        rel = os.path.relpath(path, ROOT).replace(os.sep, "/")
         kind, new_line = random.Random("%d:%s:%d" % (args.seed, rel, index)).choice(choices)
-        yield os.path.relpath(path, ROOT).replace(os.sep, "/"), path, lines, index, kind, new_line
+        yield rel, path, lines, index, kind, new_line
 
 
 def list_draw(args, files):
@@ -424,6 +427,9 @@ def main():
     parser.add_argument("--list", action="store_true",
                         help="print the mutants the seed draws, and the next ten (which take the place of one "
                              "that does not compile), without building or running anything")
+    parser.add_argument("--only", default=None, metavar="FILE:LINE,...",
+                        help="only these lines, each with the mutation the seed gives it (to try a survivor "
+                             "again after a change to the tests)")
     parser.add_argument("paths", nargs="+", help="source files or folders (their .cpp files)")
     args = parser.parse_args()
     if args.seed is None:
