@@ -162,6 +162,14 @@ TEST_F(DirectoryOpsTest, OverlongNamesFailAtOnce)
     ASSERT_TRUE(WriteFileBytes(Entry("a.vmr"), "a", 1));
     EXPECT_EQ(0, book.CopyEntry(const_cast<char*>("a.vmr"), Text(longName)));
     EXPECT_EQ(0, book.RenameEntry(const_cast<char*>("a.vmr"), Text(longName)));
+    // 260 characters leave no room for the terminator (Wine would take such
+    // a target from the ANSI calls).
+    std::string exact = dir.path() + "\\";
+    exact += std::string(MAX_PATH - exact.size() - 4, 'e') + ".vmr";
+    ASSERT_EQ(static_cast<size_t>(MAX_PATH), exact.size());
+    EXPECT_EQ(0, book.CopyEntry(const_cast<char*>("a.vmr"), Text(exact)));
+    EXPECT_EQ(0, book.RenameEntry(const_cast<char*>("a.vmr"), Text(exact)));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(Entry("a.vmr").c_str()));
 }
 
 // The confirmation dialogs the host loads from the library's resources.
