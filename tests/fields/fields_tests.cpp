@@ -1,5 +1,6 @@
 // History lists, telephony and device fields on the General page's controls.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -295,6 +296,46 @@ TEST_F(FieldsTest, CurrentLocationAndCountries)
     SendMessageA(countries, CB_RESETCONTENT, 0, 0);
     FillCountryList(countries, other.c_str());
     EXPECT_EQ(other, Selected(countries));
+}
+
+// Telephony's country list, faked: a name longer than a line of the list
+// holds, and a short one.
+LONG WINAPI FakeLineGetCountry(DWORD, DWORD, LPLINECOUNTRYLIST list)
+{
+    const std::string names[] = {std::string(300, 'L'), "Short"};
+    const DWORD count = 2, first = sizeof(LINECOUNTRYLIST) + count * sizeof(LINECOUNTRYENTRY);
+    list->dwNeededSize = first + static_cast<DWORD>(names[0].size() + names[1].size() + 2);
+    if (list->dwTotalSize < list->dwNeededSize) {
+        list->dwUsedSize = sizeof(LINECOUNTRYLIST);
+        return 0;
+    }
+    list->dwUsedSize = list->dwNeededSize;
+    list->dwNumCountries = count;
+    list->dwCountryListSize = count * sizeof(LINECOUNTRYENTRY);
+    list->dwCountryListOffset = sizeof(LINECOUNTRYLIST);
+    LINECOUNTRYENTRY* entries = reinterpret_cast<LINECOUNTRYENTRY*>(list + 1);
+    DWORD at = first;
+    for (DWORD i = 0; i < count; ++i) {
+        ZeroMemory(&entries[i], sizeof(entries[i]));
+        entries[i].dwCountryID = entries[i].dwCountryCode = 90 + i;
+        entries[i].dwCountryNameSize = static_cast<DWORD>(names[i].size() + 1);
+        entries[i].dwCountryNameOffset = at;
+        memcpy(reinterpret_cast<char*>(list) + at, names[i].c_str(), names[i].size() + 1);
+        at += entries[i].dwCountryNameSize;
+    }
+    return 0;
+}
+
+// A line of the country list holds 259 bytes: a longer one is cut there.
+TEST_F(FieldsTest, ALongCountryNameIsCutToTheLine)
+{
+    SystemApiSeam seam;
+    seam.table().pfnLineGetCountry = FakeLineGetCountry;
+    HWND countries = Control(IDC_COUNTRY);
+    FillCountryList(countries, NULL);
+    std::vector<std::string> items = Items(countries);
+    std::sort(items.begin(), items.end());
+    EXPECT_EQ((std::vector<std::string>{std::string(259, 'L'), "Short (91)"}), items);
 }
 
 // The location's area code comes from the prefix's registry; a long one is
