@@ -316,6 +316,21 @@ TEST_F(EntryFilesTest, PathsOf259BytesWorkAndLongerOnesFail)
     }
 }
 
+// The longest name a directory holds (255 characters) is the entry's name
+// once read; it is reached through a relative path, which leaves room for it.
+TEST_F(EntryFilesTest, TheLongestFileNameIsKeptAsTheEntrysName)
+{
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(sizeof(previous), previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()));
+    std::string name = std::string(251, 'n') + ".vmr";
+    std::string relative = ".\\" + name;
+    EXPECT_EQ(1, book.WriteEntry(Text(relative)));
+    EXPECT_EQ(1, book.ReadEntry(Text(relative)));
+    SetCurrentDirectoryA(previous);
+    EXPECT_EQ(name, std::string(VmrPhoneBookAccess::EntryName(book)));
+}
+
 // A directory that does not fit leaves the book without one: its verbs then
 // fail, and nothing goes to the current directory in its place.
 TEST_F(EntryFilesTest, ADirectoryThatDoesNotFitLeavesNoneToWriteIn)
