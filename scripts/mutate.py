@@ -155,7 +155,19 @@ def top_level_args(text, open_index):
     return None
 
 
-def mutations(line, following="", function=""):
+def room_constants(text):
+    """The named constants of a source that serve only as an array's size:
+    one more makes only room nobody uses."""
+    found = set()
+    for m in re.finditer(r"^const\s+[\w\s]+?\s(k\w+)\s*=\s*\d+\s*;", text, re.M):
+        name = m.group(1)
+        uses = re.findall(r"(.)\s*\b%s\b\s*(.)" % name, text)
+        if all(before == "[" and after == "]" for before, after in uses[1:]) and len(uses) > 1:
+            found.add(name)
+    return found
+
+
+def mutations(line, following="", function="", rooms=frozenset()):
     """Every sensible one-token mutation of the line: (kind, new line).
     following: the next lines of the source, to leave alone what changes no
     behaviour (the first value of a variable that a call then fills).
@@ -226,6 +238,9 @@ def mutations(line, following="", function=""):
                 # One more byte of room in an array is room nobody uses.
                 if delta == 1 and ARRAY_SIZE.search(code[:m.start()]) and DECLARED_ARRAY.match(code):
                     continue
+                room = re.match(r"^const\s+[\w\s]+?\s(k\w+)\s*=", code)
+                if delta == 1 and room and room.group(1) in rooms:
+                    continue
                 new = hex(value + delta) if text.startswith("0x") else str(value + delta)
                 found.append(("size", replace_at(line, m.start(), m.end(), new)))
     for m in re.finditer(r"\bsizeof\s*\(", code if sized else ""):
@@ -234,7 +249,9 @@ def mutations(line, following="", function=""):
             end = spans[-1][1] + 1
             found.append(("size", replace_at(line, m.start(), end, "(" + line[m.start():end] + " - 1)")))
     call = CALL_STATEMENT.match(code)
-    if call and call.group(2).split("(")[0] not in KEYWORDS and "=" not in code.split("(")[0]:
+    # A pause changes only how long something takes, which no test measures.
+    if call and call.group(2).split("(")[0] not in KEYWORDS | {"Sleep", "SwitchToThread", "YieldProcessor"} \
+            and "=" not in code.split("(")[0]:
         found.append(("drop call", call.group(1) + "(void)0;" + line[len(line.rstrip("\r\n")):]))
     for m in re.finditer(r"\b([A-Za-z_]\w*)\s*\(", code):
         if m.group(1) in KEYWORDS:
@@ -373,6 +390,7 @@ def candidates(paths):
         with open(path) as f:
             text = f.readlines()
         in_comment = False
+        rooms = room_constants("".join(text))
         for index, line in enumerate(text):
             stripped = line.strip()
             if in_comment:
@@ -381,7 +399,7 @@ def candidates(paths):
             if stripped.startswith("/*"):
                 in_comment = "*/" not in stripped
                 continue
-            if mutations(line, "".join(text[index + 1:index + 6]), enclosing(text, index)):
+            if mutations(line, "".join(text[index + 1:index + 6]), enclosing(text, index), rooms):
                 lines.append((path, index))
     return lines
 
@@ -400,7 +418,8 @@ def draw(args, files):
             continue
         with open(path) as f:
             lines = f.readlines()
-        choices = mutations(lines[index], "".join(lines[index + 1:index + 6]), enclosing(lines, index))
+        choices = mutations(lines[index], "".join(lines[index + 1:index + 6]), enclosing(lines, index),
+                            room_constants("".join(lines)))
         if not choices:
             continue
         # The line's own generator: a change to the mutations of one line
