@@ -188,6 +188,12 @@ DialogDriver::Outcome DialogDriver::WaitForPage(const Step& step)
             ? SendMessageA(dialog, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0) == wanted
             : HasControls(page, step.templateControls);
         if (match) {
+            // A page leaves what it does not handle to the dialog manager,
+            // which answers WM_GETFONT with the page's font.
+            if (SendMessageA(page, WM_GETFONT, 0, 0) == 0) {
+                Fail(&step, "page " + std::to_string(step.id) + " does not answer WM_GETFONT with its font");
+                return Outcome::Stop;
+            }
             window_ = dialog;
             windowIsSheet_ = true;
             return Outcome::Done;
