@@ -252,6 +252,10 @@ TEST(SystemApiBinding, AGroupIsBoundWholeOrNotAtAll)
     bound = functions();
     for (size_t i = 0; i < bound.size(); ++i)
         EXPECT_NE(nullptr, bound[i]) << "function " << i << " of this system";
+    BindSystemApiFrom(NULL, NULL, NULL);   // no module: nothing of before stays
+    bound = functions();
+    for (size_t i = 0; i < bound.size(); ++i)
+        EXPECT_EQ(nullptr, bound[i]) << "function " << i << " without modules";
     FreeLibrary(old);
 }
 

@@ -123,6 +123,8 @@ TEST(RasDrivers, BothDriversWhereverTheyComeInTheList)
         FakeDriverCount = c.count;
         EXPECT_EQ(c.installed, IsRasInstalled()) << c.count << " drivers from " << c.drivers[0];
     }
+    seam.table().ForgetServices();   // a system without the service functions
+    EXPECT_FALSE(IsRasInstalled());
 }
 
 TEST_CHILD(BindAndReport)

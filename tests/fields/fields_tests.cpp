@@ -299,43 +299,55 @@ TEST_F(FieldsTest, CurrentLocationAndCountries)
 }
 
 // Telephony's country list, faked: a name longer than a line of the list
-// holds, and a short one.
+// holds, and a short one; the names first, then the entries. With
+// CutLastCountry the used size ends inside the last entry.
+bool CutLastCountry = false;
+
 LONG WINAPI FakeLineGetCountry(DWORD, DWORD, LPLINECOUNTRYLIST list)
 {
     const std::string names[] = {std::string(300, 'L'), "Short"};
-    const DWORD count = 2, first = sizeof(LINECOUNTRYLIST) + count * sizeof(LINECOUNTRYENTRY);
-    list->dwNeededSize = first + static_cast<DWORD>(names[0].size() + names[1].size() + 2);
+    const DWORD count = 2, entries = sizeof(LINECOUNTRYLIST) + static_cast<DWORD>(names[0].size() + names[1].size() + 2);
+    list->dwNeededSize = entries + count * sizeof(LINECOUNTRYENTRY);
     if (list->dwTotalSize < list->dwNeededSize) {
         list->dwUsedSize = sizeof(LINECOUNTRYLIST);
         return 0;
     }
-    list->dwUsedSize = list->dwNeededSize;
+    list->dwUsedSize = list->dwNeededSize - (CutLastCountry ? sizeof(LINECOUNTRYENTRY) / 2 : 0);
     list->dwNumCountries = count;
     list->dwCountryListSize = count * sizeof(LINECOUNTRYENTRY);
-    list->dwCountryListOffset = sizeof(LINECOUNTRYLIST);
-    LINECOUNTRYENTRY* entries = reinterpret_cast<LINECOUNTRYENTRY*>(list + 1);
-    DWORD at = first;
-    for (DWORD i = 0; i < count; ++i) {
-        ZeroMemory(&entries[i], sizeof(entries[i]));
-        entries[i].dwCountryID = entries[i].dwCountryCode = 90 + i;
-        entries[i].dwCountryNameSize = static_cast<DWORD>(names[i].size() + 1);
-        entries[i].dwCountryNameOffset = at;
+    list->dwCountryListOffset = entries;
+    LINECOUNTRYENTRY* entry = reinterpret_cast<LINECOUNTRYENTRY*>(reinterpret_cast<char*>(list) + entries);
+    DWORD at = sizeof(LINECOUNTRYLIST);
+    for (DWORD i = 0; i < count; ++i, ++entry) {
+        ZeroMemory(entry, sizeof(*entry));
+        entry->dwCountryID = entry->dwCountryCode = 90 + i;
+        entry->dwCountryNameSize = static_cast<DWORD>(names[i].size() + 1);
+        entry->dwCountryNameOffset = at;
         memcpy(reinterpret_cast<char*>(list) + at, names[i].c_str(), names[i].size() + 1);
-        at += entries[i].dwCountryNameSize;
+        at += entry->dwCountryNameSize;
     }
     return 0;
 }
 
 // A line of the country list holds 259 bytes: a longer one is cut there.
-TEST_F(FieldsTest, ALongCountryNameIsCutToTheLine)
+// An entry that the list's used size cuts is not listed.
+TEST_F(FieldsTest, ALongCountryNameIsCutToTheLineAndACutEntryIsLeftOut)
 {
     SystemApiSeam seam;
     seam.table().pfnLineGetCountry = FakeLineGetCountry;
     HWND countries = Control(IDC_COUNTRY);
-    FillCountryList(countries, NULL);
-    std::vector<std::string> items = Items(countries);
-    std::sort(items.begin(), items.end());
-    EXPECT_EQ((std::vector<std::string>{std::string(259, 'L'), "Short (91)"}), items);
+    for (bool cut : {false, true}) {
+        CutLastCountry = cut;
+        SendMessageA(countries, CB_RESETCONTENT, 0, 0);
+        FillCountryList(countries, NULL);
+        std::vector<std::string> items = Items(countries);
+        std::sort(items.begin(), items.end());
+        std::vector<std::string> expected{std::string(259, 'L')};
+        if (!cut)
+            expected.push_back("Short (91)");
+        EXPECT_EQ(expected, items) << (cut ? "cut" : "whole");
+    }
+    CutLastCountry = false;
 }
 
 // The location's area code comes from the prefix's registry; a long one is
