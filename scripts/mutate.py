@@ -110,11 +110,18 @@ CALL_STATEMENT = re.compile(r"^(\s*)([A-Za-z_][\w:]*(\.|->)?[\w:.>-]*)\s*\(.*\);
 DECLARATION = re.compile(r"^(const\s+)?([\w:]+\s+)*[\w:]+(\s*[*&]+\s*|\s+)(const\s+)?[*&]?\w+(\[\w*\])?$")
 SIGNATURE = re.compile(r"^[\w:<>*& ]*?\b[\w:]+\s*\((\s*(const\s+)?[\w:]+[\s*&]+\w+(\[\w*\])?\s*,?)+\)\s*(const)?\s*\{?\s*$")
 OUT_PARAMETER = re.compile(r"^\s*[\w:]+\s+(\w+)\s*=\s*[\w']+;\s*$")
-# Messages whose wParam and lParam no control reads (they must be zero): a
-# literal zero passed with them changes nothing when made one.
-UNUSED_PARAMETERS = re.compile(r"\b(CB_GETLBTEXTLEN|LB_GETTEXTLEN|CB_GETCOUNT|LB_GETCOUNT|CB_GETCURSEL|"
-                               r"LB_GETCURSEL|WM_GETTEXTLENGTH|TCM_GETITEMCOUNT|PSM_GETTABCONTROL|"
-                               r"PSM_GETCURRENTPAGEHWND|EM_GETLIMITTEXT|BM_GETCHECK)\b")
+# The parameters a message does not read (they must be zero): a literal zero
+# passed there changes nothing when made one.
+LPARAM_UNUSED = {"CB_GETLBTEXTLEN", "LB_GETTEXTLEN", "CB_GETCOUNT", "LB_GETCOUNT", "CB_GETCURSEL", "LB_GETCURSEL",
+                 "CB_SETCURSEL", "LB_SETCURSEL", "CB_RESETCONTENT", "LB_RESETCONTENT", "CB_GETITEMDATA",
+                 "LB_GETITEMDATA", "CB_DELETESTRING", "LB_DELETESTRING", "CB_LIMITTEXT", "EM_LIMITTEXT",
+                 "EM_GETLIMITTEXT", "WM_GETTEXTLENGTH", "WM_GETFONT", "BM_GETCHECK", "BM_SETCHECK", "TCM_GETITEMCOUNT",
+                 "PSM_GETTABCONTROL", "PSM_GETCURRENTPAGEHWND", "PSM_CHANGED", "PSM_HWNDTOINDEX"}
+WPARAM_UNUSED = {"CB_GETCOUNT", "LB_GETCOUNT", "CB_GETCURSEL", "LB_GETCURSEL", "CB_RESETCONTENT", "LB_RESETCONTENT",
+                 "CB_ADDSTRING", "LB_ADDSTRING", "EM_GETLIMITTEXT", "WM_GETTEXTLENGTH", "WM_GETFONT", "BM_GETCHECK",
+                 "TCM_GETITEMCOUNT", "PSM_GETTABCONTROL", "PSM_GETCURRENTPAGEHWND", "PSM_SETWIZBUTTONS",
+                 "PSM_IDTOINDEX"}
+UNUSED_PARAMETERS = re.compile(r"\b(%s)\b" % "|".join(sorted(LPARAM_UNUSED | WPARAM_UNUSED)))
 # A property sheet page's answer through DWLP_MSGRESULT: 0 (go on) and -1
 # (stay, or skip the page) are the answers that mean something; 1 would name
 # a page of resource id 1, which no sheet has.
@@ -186,9 +193,10 @@ def mutations(line, following="", function="", rooms=frozenset()):
         # Blank the zero parameters the message does not read.
         at = unused.end()
         tail = code[at:]
-        if unused.group(1) not in ("LB_GETTEXTLEN", "CB_GETLBTEXTLEN"):
+        if unused.group(1) in WPARAM_UNUSED:
             tail = re.sub(r"^\s*,\s*0\s*(?=,)", lambda z: " " * len(z.group()), tail, count=1)
-        tail = re.sub(r",\s*0\s*\)", lambda z: " " * (len(z.group()) - 1) + ")", tail, count=1)
+        if unused.group(1) in LPARAM_UNUSED:
+            tail = re.sub(r",\s*0\s*\)", lambda z: " " * (len(z.group()) - 1) + ")", tail, count=1)
         code = code[:at] + tail
     # Answers the dialog manager ignores: a page is created hidden, as a
     # DS_CONTROL child, so it sets no focus for it whatever the page answers
@@ -384,11 +392,39 @@ def tests_for(rel):
     return FOLDER_TESTS.get(rel.split("/")[0], UNIT)
 
 
-def candidates(paths):
+EQUIVALENTS_FILE = os.path.join(ROOT, "scripts", "mutate-equivalents.txt")
+
+
+def reviewed_equivalents():
+    """The mutants a reviewer has found to change nothing, as (source,
+    function, line as it stands, kind): see scripts/mutate-equivalents.txt."""
+    found = set()
+    with open(EQUIVALENTS_FILE) as f:
+        for row in f:
+            if row.strip() and not row.startswith("#"):
+                fields = [field.strip() for field in row.split(" | ")]
+                if len(fields) != 5 or not fields[4]:
+                    sys.exit("%s: a row is source | function | line | kind | reason: %s" %
+                             (EQUIVALENTS_FILE, row.strip()))
+                if fields[1] == "-":
+                    fields[1] = ""
+                found.add(tuple(fields[:4]))
+    return found
+
+
+def line_mutations(rel, text, index, rooms, equivalents):
+    """The mutations of line index of a source, less the reviewed equivalents."""
+    line, function = text[index], enclosing(text, index)
+    return [(kind, new) for kind, new in mutations(line, "".join(text[index + 1:index + 6]), function, rooms)
+            if (rel, function, line.strip(), kind) not in equivalents]
+
+
+def candidates(paths, equivalents):
     lines = []
     for path in paths:
         with open(path) as f:
             text = f.readlines()
+        rel = os.path.relpath(path, ROOT).replace(os.sep, "/")
         in_comment = False
         rooms = room_constants("".join(text))
         for index, line in enumerate(text):
@@ -399,7 +435,7 @@ def candidates(paths):
             if stripped.startswith("/*"):
                 in_comment = "*/" not in stripped
                 continue
-            if mutations(line, "".join(text[index + 1:index + 6]), enclosing(text, index), rooms):
+            if line_mutations(rel, text, index, rooms, equivalents):
                 lines.append((path, index))
     return lines
 
@@ -408,8 +444,9 @@ def draw(args, files):
     """The mutants of the seed, in the order the run takes them: (rel, line
     number, kind, old line, new line). The same random calls as a run, so a
     listing shows what a run would build."""
+    equivalents = reviewed_equivalents()
     rng = random.Random(args.seed)
-    pool = candidates(files)
+    pool = candidates(files, equivalents)
     rng.shuffle(pool)
     only = set(args.only.split(",")) if getattr(args, "only", None) else None
     for path, index in pool:
@@ -418,8 +455,7 @@ def draw(args, files):
             continue
         with open(path) as f:
             lines = f.readlines()
-        choices = mutations(lines[index], "".join(lines[index + 1:index + 6]), enclosing(lines, index),
-                            room_constants("".join(lines)))
+        choices = line_mutations(rel, lines, index, room_constants("".join(lines)), equivalents)
         if not choices:
             continue
         # The line's own generator: a change to the mutations of one line
