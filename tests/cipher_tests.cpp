@@ -1,5 +1,6 @@
 // The entry cipher and the MD5 compression it is built on.
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <stdio.h>
 #include <string.h>
 #include <string>
@@ -114,6 +115,37 @@ TEST(EntryCipher, RecordIsBlockByBlockEncryptBlockWithOneKey)
     EncryptRecord(b.data(), 64);
     EXPECT_EQ(0, memcmp(&a[0], &b[32], 32));
     EXPECT_EQ(0, memcmp(&a[32], &b[0], 32));
+}
+
+// What the stack below its caller holds, as the last call there left it.
+__attribute__((noinline)) std::vector<unsigned char> DeadStack(size_t size)
+{
+    const unsigned char* area = static_cast<const unsigned char*>(alloca(size));
+    return std::vector<unsigned char>(area, area + size);
+}
+
+// EncryptRecord, called from deeper down the stack than DeadStack's own
+// frame reaches.
+__attribute__((noinline)) void EncryptBelow(unsigned char* record)
+{
+    volatile unsigned char room[512];
+    room[0] = 0;
+    EncryptRecord(record, 64);
+    room[sizeof(room) - 1] = room[0];
+}
+
+// The key is made afresh for each record and wiped before the call returns:
+// nothing left on the stack enciphers as the record was.
+TEST(EntryCipher, NoKeyOutlivesTheCall)
+{
+    std::vector<unsigned char> record = Pattern(64, 5), plain = record;
+    EncryptBelow(record.data());
+    std::vector<unsigned char> stack = DeadStack(4096);
+    unsigned char block[32];
+    for (size_t at = 0; at + kCipherKeySize <= stack.size(); ++at) {
+        EncryptBlock(plain.data(), block, &stack[at]);
+        ASSERT_NE(0, memcmp(block, record.data(), sizeof(block))) << "a key " << at << " bytes into the stack";
+    }
 }
 
 TEST(EntryCipher, BlockFunctionsAreInversesUnderAnyKey)
