@@ -499,6 +499,16 @@ TEST_F(LocationFaults, EachFailureTakesItsPath)
     }
 }
 
+// On the screen saver's desktop the test impersonates the shell's owner to
+// see whether the user is still logged on, and leaves the thread as it was.
+TEST_F(LocationFaults, TheScreenSaversTestLeavesNoImpersonation)
+{
+    ShellWindow shell;
+    apply(0, "Screen-saver");
+    EXPECT_EQ(1, IsInteractiveDesktop());
+    EXPECT_FALSE(ThreadIsImpersonating());
+}
+
 // A host whose folder leaves no room for "\\users" gets no phone book
 // directory, and every verb then fails rather than working in the root of
 // the current drive. The child prints its directory and WriteEntry's answer.

@@ -165,6 +165,22 @@ TEST_F(WindowsRules, OneRuleDecidesWhatReachesADevice)
 
 // pbtool asks the same rule: in 932 a name whose trail byte is 0x5C is
 // written; in 1252 the second serial port is refused as a device.
+// The name, its ".vmr" (given or to come) and the directory fit in 259
+// bytes and a terminator, or the name is too long.
+TEST(EntryNameLength, TheWholePathCountsTheExtensionOnce)
+{
+    const std::string directory = "C:\\" + std::string(200, 'd') + "\\";
+    for (bool given : {true, false}) {
+        for (size_t total : {259u, 260u}) {
+            std::string name(total - directory.size() - 4, 'n');
+            if (given)
+                name += ".vmr";
+            EXPECT_EQ(total == 259 ? kNameUsable : kNameTooLong, FindEntryNameProblem(directory.c_str(), name.c_str()))
+                << total << (given ? " with" : " without") << " its extension";
+        }
+    }
+}
+
 TEST_F(WindowsRules, PbtoolJudgesNamesByCharacters)
 {
     std::string tool = ProgramDirectory() + "\\..\\bin\\pbtool.exe", out, err;
