@@ -32,8 +32,11 @@ BOOL WINAPI MoveFileExNotImplemented(LPCSTR, LPCSTR, DWORD)
 }
 
 const FileSystemCalls kWindowsNT = {CreateFileA, MoveFileExA, MoveFileA, FILE_SHARE_DELETE,
-                                    FILE_FLAG_OPEN_REPARSE_POINT};
-const FileSystemCalls kWindows9x = {CreateFileA, MoveFileExNotImplemented, MoveFileA, 0, 0};
+                                    FILE_FLAG_OPEN_REPARSE_POINT, CreateMutexA};
+// Windows 95/98 would refuse the "Global\" name, and the writers take the
+// bare one; here the same call serves both paths, so that a test's writers of
+// the two paths take turns on one mutex.
+const FileSystemCalls kWindows9x = {CreateFileA, MoveFileExNotImplemented, MoveFileA, 0, 0, CreateMutexA};
 
 const FileSystemCalls* volatile g_chosenCalls = NULL;
 
@@ -209,9 +212,10 @@ KernelHandle CreateFolderMutex(const char* key)
     name[length + 16] = '\0';
     // "Global\" reaches the writers of every session of a terminal server;
     // systems without sessions refuse the backslash, and take the bare name.
-    KernelHandle mutex(CreateMutexA(NULL, FALSE, name));
+    const FileSystemCalls& calls = Calls();
+    KernelHandle mutex(calls.createMutex(NULL, FALSE, name));
     if (!mutex)
-        mutex.reset(CreateMutexA(NULL, FALSE, name + 7));
+        mutex.reset(calls.createMutex(NULL, FALSE, name + 7));
     return mutex;
 }
 

@@ -36,7 +36,10 @@ void RemoveWriteLeftovers(const char* directory);
 // On Windows 95/98 MoveFileExA exists but answers ERROR_CALL_NOT_IMPLEMENTED,
 // and no file can be shared for deletion; links there are none. createFile
 // makes the temporary file: Windows answers ERROR_ACCESS_DENIED for a name
-// still held for deletion, where Wine answers ERROR_FILE_EXISTS.
+// still held for deletion, where Wine answers ERROR_FILE_EXISTS. createMutex
+// makes the writers' mutex: a system without sessions (Windows 95/98, and NT
+// 4.0 without Terminal Services) refuses a name with a backslash, such as
+// "Global\...", which Wine takes.
 struct FileSystemCalls {
     HANDLE(WINAPI* createFile)(LPCSTR path, DWORD access, DWORD sharing, LPSECURITY_ATTRIBUTES security,
                                DWORD creation, DWORD flags, HANDLE model);
@@ -44,6 +47,7 @@ struct FileSystemCalls {
     BOOL(WINAPI* moveFile)(LPCSTR from, LPCSTR to);
     DWORD temporarySharing;   // how a write shares its temporary file while it writes
     DWORD leftoverOpenFlags;  // added to the clean-up's open of a leftover
+    HANDLE(WINAPI* createMutex)(LPSECURITY_ATTRIBUTES security, BOOL owned, LPCSTR name);
 };
 const FileSystemCalls& WindowsNTCalls();
 const FileSystemCalls& Windows9xCalls();

@@ -243,6 +243,47 @@ FileSystemCalls Watched9x()
     return calls;
 }
 
+// The writers' mutex each request asked for, and whether it was made; a
+// system without sessions refuses a name with a backslash.
+bool g_withSessions;
+std::vector<std::pair<std::string, bool>> g_mutexRequests;
+HANDLE WINAPI RecordMutex(LPSECURITY_ATTRIBUTES security, BOOL owned, LPCSTR name)
+{
+    HANDLE made = NULL;
+    if (g_withSessions || strchr(name, '\\') == NULL)
+        made = CreateMutexA(security, owned, name);
+    else
+        SetLastError(ERROR_BAD_PATHNAME);
+    g_mutexRequests.emplace_back(name, made != NULL);
+    return made;
+}
+
+// Writers take turns on the "Global\" mutex, which reaches every session of
+// a terminal server; a system without sessions refuses that name, and there
+// they take the bare one.
+TEST_F(WindowsRules, WritersTakeTurnsOnTheGlobalMutexOrWithoutSessionsTheBareOne)
+{
+    for (bool sessions : {true, false}) {
+        SCOPED_TRACE(sessions ? "with sessions" : "without sessions");
+        static FileSystemCalls calls;
+        calls = sessions ? WindowsNTCalls() : Windows9xCalls();
+        calls.createMutex = RecordMutex;
+        g_withSessions = sessions;
+        g_mutexRequests.clear();
+        UseFileSystemCalls(&calls);
+        EXPECT_EQ(kEntryWriteDone, Write("turns.vmr", "x"));
+        UseFileSystemCalls(NULL);
+        ASSERT_FALSE(g_mutexRequests.empty());
+        for (size_t i = 0; i < g_mutexRequests.size(); ++i) {
+            const std::string& name = g_mutexRequests[i].first;
+            bool global = name.compare(0, 7, "Global\\") == 0;
+            EXPECT_EQ(sessions || i % 2 == 0, global) << name;
+            EXPECT_EQ(sessions || i % 2 == 1, g_mutexRequests[i].second) << name;
+        }
+        EXPECT_TRUE(sessions || g_mutexRequests.size() % 2 == 0) << "a refused name was not followed by the bare one";
+    }
+}
+
 TEST_F(WindowsRules, Windows9xPathReplacesAndNeverTakesAnEntryMadeMeanwhile)
 {
     static FileSystemCalls calls = Watched9x();
