@@ -134,6 +134,11 @@ KEYWORDS = {"return", "if", "while", "for", "switch", "sizeof", "delete", "new",
 FUNCTION_START = re.compile(r"^(static\s+)?[A-Za-z_][\w:<>*& ]*?\b(\w+)\s*\([^;]*$")
 
 
+def relative(path):
+    """A source's path from the project's root, with forward slashes."""
+    return os.path.relpath(path, ROOT).replace(os.sep, "/")
+
+
 def enclosing(lines, index):
     """The name of the function that line index is in ("" if none)."""
     for i in range(index, -1, -1):
@@ -309,7 +314,7 @@ class Tree:
         os.remove(self.pending)
         # The build folder's objects were made from the mutant and are newer
         # than the restored source: remove them so that they are made again.
-        rel = os.path.relpath(path, ROOT).replace(os.sep, "/") + ".obj"
+        rel = relative(path) + ".obj"
         for top, dirs, files in os.walk(self.build):
             dirs[:] = [d for d in dirs if d not in ("wine", "screenshots", "help", "bin", "lib")]
             for name in files:
@@ -420,11 +425,13 @@ def line_mutations(rel, text, index, rooms, equivalents):
 
 
 def candidates(paths, equivalents):
+    """Every line that has a mutation: (rel, path, the source's lines, index,
+    the line's mutations)."""
     lines = []
     for path in paths:
         with open(path) as f:
             text = f.readlines()
-        rel = os.path.relpath(path, ROOT).replace(os.sep, "/")
+        rel = relative(path)
         in_comment = False
         rooms = room_constants("".join(text))
         for index, line in enumerate(text):
@@ -435,8 +442,9 @@ def candidates(paths, equivalents):
             if stripped.startswith("/*"):
                 in_comment = "*/" not in stripped
                 continue
-            if line_mutations(rel, text, index, rooms, equivalents):
-                lines.append((path, index))
+            choices = line_mutations(rel, text, index, rooms, equivalents)
+            if choices:
+                lines.append((rel, path, text, index, choices))
     return lines
 
 
@@ -449,14 +457,8 @@ def draw(args, files):
     pool = candidates(files, equivalents)
     rng.shuffle(pool)
     only = set(args.only.split(",")) if getattr(args, "only", None) else None
-    for path, index in pool:
-        rel = os.path.relpath(path, ROOT).replace(os.sep, "/")
+    for rel, path, lines, index, choices in pool:
         if only is not None and "%s:%d" % (rel, index + 1) not in only:
-            continue
-        with open(path) as f:
-            lines = f.readlines()
-        choices = line_mutations(rel, lines, index, room_constants("".join(lines)), equivalents)
-        if not choices:
             continue
         # The line's own generator: a change to the mutations of one line
         # leaves the choices on every other line as they were.
@@ -513,7 +515,7 @@ def main():
         tree.restore()
         wanted = []
         for path in files:
-            for program in tests_for(os.path.relpath(path, ROOT).replace(os.sep, "/")):
+            for program in tests_for(relative(path)):
                 if program not in wanted:
                     wanted.append(program)
         usable = set(measure(args, wanted, log))
