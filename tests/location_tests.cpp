@@ -177,8 +177,7 @@ TEST_CHILD(DirectoryOnThisDesktop)
 TEST(InteractiveDesktop, TheLogonDesktopHasNoUserTheScreenSaversHasTheShells)
 {
     TempDir dir{"desktops"};
-    char self[MAX_PATH];
-    GetModuleFileNameA(NULL, self, sizeof(self));
+    const std::string self = ProgramPath();
     std::string seen[3], ignored;
     const char* desktops[] = {"WinLogon", "Screen-saver", "Other"};
     for (int i = 0; i < 3; ++i) {
@@ -528,10 +527,8 @@ TEST(PhoneBookDirectory, AFreshHostFolderGetsItsDirectories)
 {
     ShellWindow shell;
     TempDir folder{"freshhost"};
-    char self[MAX_PATH];
-    GetModuleFileNameA(NULL, self, sizeof(self));
     std::string host = folder.file("a.exe");
-    ASSERT_TRUE(CopyFileA(self, host.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), host.c_str(), FALSE));
     std::string output;
     EXPECT_EQ(0u, RunProgram("\"" + host + "\" --child ConstructedDirectory x", &output, NULL));
     EXPECT_EQ("[" + folder.file("users\\"), output.substr(0, folder.path().size() + 8));
@@ -548,9 +545,7 @@ TEST(PhoneBookDirectory, AHostFolderWithoutRoomGivesNoDirectory)
     }
     ASSERT_EQ(253u, folder.size());
     std::string host = folder + "\\a.exe";   // 259 bytes: the whole path is known
-    char self[MAX_PATH];
-    GetModuleFileNameA(NULL, self, sizeof(self));
-    ASSERT_TRUE(CopyFileA(self, host.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), host.c_str(), FALSE));
     std::string output;
     EXPECT_EQ(0u, RunProgram("\"" + host + "\" --child ConstructedDirectory x", &output, NULL));
     EXPECT_EQ("[]0", output);

@@ -63,12 +63,6 @@ public:
     }
 
 private:
-    static std::string ProgramPath()
-    {
-        char self[MAX_PATH];
-        GetModuleFileNameA(NULL, self, sizeof(self));
-        return self;
-    }
     TempDir dir_;
     std::string program_;
     bool copied_;
@@ -228,14 +222,13 @@ TEST(HelpFilePathLength, NameThatFitsExactlyAndOneThatDoesNot)
     } cases[] = {{MAX_PATH - 2 - kEnglishNameLength, true, "en_US.UTF-8", NULL},
                  {MAX_PATH - 1 - kEnglishNameLength, false, "en_US.UTF-8", NULL},
                  {MAX_PATH - 2 - kEnglishNameLength, true, "de_DE.UTF-8", "vmhelp_de.chm"}};
-    char self[MAX_PATH];
-    GetModuleFileNameA(NULL, self, sizeof(self));
+    const std::string self = ProgramPath();
     for (const auto& each : cases) {
         SCOPED_TRACE(each.directoryLength);
         std::string directory = MakeFolderOfLength(root.path(), each.directoryLength);
         ASSERT_EQ(each.directoryLength, directory.size());
         std::string program = directory + "\\h.exe";
-        ASSERT_TRUE(CopyFileA(self, program.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(self.c_str(), program.c_str(), FALSE));
         std::string helpFile = directory + "\\" + (each.helpFile != NULL ? each.helpFile : "");
         ASSERT_TRUE(each.helpFile == NULL || WriteFileBytes(helpFile, "chm", 3));
         std::map<std::string, std::string> report =

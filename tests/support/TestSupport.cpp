@@ -6,13 +6,6 @@
 
 namespace {
 
-std::string SelfPath()
-{
-    char self[MAX_PATH];
-    DWORD length = GetModuleFileNameA(NULL, self, sizeof(self));
-    return std::string(self, length < sizeof(self) ? length : 0);
-}
-
 std::map<std::string, ChildFunction>& Children()
 {
     static std::map<std::string, ChildFunction> children;
@@ -76,11 +69,16 @@ TempDir::~TempDir()
     RemoveTree(path_);
 }
 
+std::string ProgramPath()
+{
+    char self[MAX_PATH];
+    DWORD length = GetModuleFileNameA(NULL, self, sizeof(self));
+    return std::string(self, length < sizeof(self) ? length : 0);
+}
+
 std::string ProgramDirectory()
 {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(NULL, path, sizeof(path));
-    std::string full(path, length);
+    std::string full = ProgramPath();
     return full.substr(0, full.find_last_of('\\'));
 }
 
@@ -128,7 +126,7 @@ std::string DosNameOfUnixPath(const char* unixPath)
 
 DWORD RunChild(const char* name, const std::string& arg, std::string* output)
 {
-    return RunProgram("\"" + SelfPath() + "\" --child " + name + " \"" + arg + "\"", output, NULL);
+    return RunProgram("\"" + ProgramPath() + "\" --child " + name + " \"" + arg + "\"", output, NULL);
 }
 
 std::string WaitForFileText(const std::string& path, DWORD timeoutMs)
@@ -302,14 +300,12 @@ DWORD RunChildUnderVersion(const char* version, const char* name, const std::str
 {
     // Wine reads the version per program name, at start-up: run a copy of
     // this program under a name of its own.
-    char self[MAX_PATH];
-    GetModuleFileNameA(NULL, self, sizeof(self));
-    std::string selfPath = self;
+    std::string selfPath = ProgramPath();
     std::string base = selfPath.substr(selfPath.find_last_of('\\') + 1);
     base = base.substr(0, base.size() - 4);
     std::string childName = base + "-" + version + ".exe";
     std::string childPath = ProgramDirectory() + "\\" + childName;
-    CopyFileA(self, childPath.c_str(), FALSE);
+    CopyFileA(selfPath.c_str(), childPath.c_str(), FALSE);
 
     std::string key = "Software\\Wine\\AppDefaults\\" + childName;
     HKEY appKey;
@@ -440,9 +436,7 @@ std::string HeldChildEventName(const char* what, DWORD processId)
 HeldChild::HeldChild(const std::string& child, const std::string& argument)
     : release_(NULL), process_(NULL), processId_(0), ready_(false)
 {
-    char self[MAX_PATH];
-    GetModuleFileNameA(NULL, self, sizeof(self));
-    std::string commandLine = std::string("\"") + self + "\" --child " + child + " \"" + argument + "\"";
+    std::string commandLine = "\"" + ProgramPath() + "\" --child " + child + " \"" + argument + "\"";
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     STARTUPINFOA startup;

@@ -38,7 +38,9 @@ private:
     std::string path_;
 };
 
-// The directory of this test program, without a trailing backslash.
+// The full path of this test program, and its directory without a trailing
+// backslash.
+std::string ProgramPath();
 std::string ProgramDirectory();
 
 // Puts the double of the help viewer that lies beside this program
