@@ -111,18 +111,33 @@ TEST_F(DialUpEntryChoice, TheListBoxGetsEveryNameAndTheFirstSelected)
     EXPECT_EQ(0, controls.ListSelection());
 }
 
+// Twenty names fill the first block exactly; twenty-three take a second
+// read into a block of the size RAS asks for. Neither block is written past.
 TEST_F(DialUpEntryChoice, LongPhoneBooksAreListedInFull)
 {
-    std::vector<std::string> names;
-    for (int i = 0; i < 23; ++i)
-        names.push_back(std::string("Line ") + static_cast<char>('A' + i));
-    Fill(names);
-    EXPECT_EQ(23, FillDialUpListBox(controls.list()));
-    EXPECT_EQ(names, controls.ListItems());
-    EXPECT_EQ(23, FillDialUpCombo(controls.combo(), "Line W"));
-    EXPECT_EQ(names, controls.ComboItems());
-    EXPECT_EQ(22, controls.ComboSelection());
-    EXPECT_EQ(4u, ras->enumCalls);
+    struct Case {
+        int names;
+        unsigned enumCalls;   // for the two fills
+    };
+    for (const Case& size : {Case{20, 2}, Case{23, 4}}) {
+        SCOPED_TRACE(size.names);
+        RasDoubleEmpty();
+        ras->enumCalls = 0;
+        std::vector<std::string> names;
+        for (int i = 0; i < size.names; ++i)
+            names.push_back(std::string("Line ") + static_cast<char>('A' + i));
+        Fill(names);
+        LocalBlockTailCheck tails;
+        ASSERT_TRUE(tails.active());
+        EXPECT_EQ(size.names, FillDialUpListBox(controls.list()));
+        EXPECT_EQ(names, controls.ListItems());
+        EXPECT_EQ(size.names, FillDialUpCombo(controls.combo(), names.back().c_str()));
+        EXPECT_EQ(names, controls.ComboItems());
+        EXPECT_EQ(size.names - 1, controls.ComboSelection());
+        EXPECT_EQ(size.enumCalls, ras->enumCalls);
+        EXPECT_EQ(size.enumCalls, tails.checked());
+        EXPECT_EQ(0u, tails.overrun());
+    }
 }
 
 TEST_F(DialUpEntryChoice, AnEmptyOrUnreadablePhoneBookLeavesTheControlsEmpty)

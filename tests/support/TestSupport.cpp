@@ -583,3 +583,152 @@ DWORD RunProgram(const std::string& commandLine, std::string* out, std::string* 
         *err = errReader.text;
     return exitCode;
 }
+
+namespace {
+
+const SIZE_T kTailBytes = 1024;
+const BYTE kTailFill = 0xA5;
+
+typedef HLOCAL(WINAPI* LocalAllocFn)(UINT, SIZE_T);
+typedef SIZE_T(WINAPI* LocalSizeFn)(HLOCAL);
+typedef HLOCAL(WINAPI* LocalFreeFn)(HLOCAL);
+
+// The functions the import slots held before the check took them: a call
+// from here by name would come back through the slot.
+LocalAllocFn RealLocalAlloc = NULL;
+LocalSizeFn RealLocalSize = NULL;
+LocalFreeFn RealLocalFree = NULL;
+
+struct TailedBlock {
+    HLOCAL block;   // NULL: a free row
+    SIZE_T size;    // as asked; the tail follows
+};
+
+TailedBlock TailedBlocks[64];
+unsigned TailsChecked = 0;
+unsigned TailsOverrun = 0;
+
+TailedBlock* FindTailed(HLOCAL block)
+{
+    for (TailedBlock& tailed : TailedBlocks)
+        if (tailed.block == block)
+            return &tailed;
+    return NULL;
+}
+
+// Movable blocks are handles, not addresses: only fixed ones get a tail.
+HLOCAL WINAPI TailedLocalAlloc(UINT flags, SIZE_T size)
+{
+    TailedBlock* row = FindTailed(NULL);
+    if ((flags & LMEM_MOVEABLE) != 0 || row == NULL)
+        return RealLocalAlloc(flags, size);
+    HLOCAL block = RealLocalAlloc(flags, size + kTailBytes);
+    if (block != NULL) {
+        memset(static_cast<BYTE*>(block) + size, kTailFill, kTailBytes);
+        row->block = block;
+        row->size = size;
+    }
+    return block;
+}
+
+SIZE_T WINAPI TailedLocalSize(HLOCAL block)
+{
+    const TailedBlock* tailed = block != NULL ? FindTailed(block) : NULL;
+    return tailed != NULL ? tailed->size : RealLocalSize(block);
+}
+
+HLOCAL WINAPI TailedLocalFree(HLOCAL block)
+{
+    TailedBlock* tailed = block != NULL ? FindTailed(block) : NULL;
+    if (tailed != NULL) {
+        const BYTE* tail = static_cast<const BYTE*>(block) + tailed->size;
+        ++TailsChecked;
+        for (SIZE_T i = 0; i < kTailBytes; ++i) {
+            if (tail[i] != kTailFill) {
+                ++TailsOverrun;
+                break;
+            }
+        }
+        tailed->block = NULL;
+    }
+    return RealLocalFree(block);
+}
+
+// The import address slot of one function this program takes from kernel32.
+void** KernelImportSlot(const char* function)
+{
+    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(NULL));
+    const IMAGE_NT_HEADERS* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const IMAGE_IMPORT_DESCRIPTOR* module = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+    for (; imports.VirtualAddress != 0 && module->Name != 0; ++module) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + module->Name), "KERNEL32.dll") != 0)
+            continue;
+        const IMAGE_THUNK_DATA* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
+        IMAGE_THUNK_DATA* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            const IMAGE_IMPORT_BY_NAME* name =
+                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (strcmp(reinterpret_cast<const char*>(name->Name), function) == 0)
+                return reinterpret_cast<void**>(&slots->u1.Function);
+        }
+    }
+    return NULL;
+}
+
+// Puts target in the slot and answers what was there, NULL when the slot
+// is not found or cannot be written.
+void* SwapImport(const char* function, void* target)
+{
+    void** slot = KernelImportSlot(function);
+    DWORD protection = 0;
+    if (slot == NULL || !VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &protection))
+        return NULL;
+    void* previous = *slot;
+    *slot = target;
+    VirtualProtect(slot, sizeof(*slot), protection, &protection);
+    return previous;
+}
+
+}  // namespace
+
+LocalBlockTailCheck::LocalBlockTailCheck() : active_(false)
+{
+    TailsChecked = 0;
+    TailsOverrun = 0;
+    if (RealLocalAlloc != NULL)
+        return;   // another check is live
+    RealLocalAlloc = reinterpret_cast<LocalAllocFn>(SwapImport("LocalAlloc", reinterpret_cast<void*>(TailedLocalAlloc)));
+    RealLocalSize = reinterpret_cast<LocalSizeFn>(SwapImport("LocalSize", reinterpret_cast<void*>(TailedLocalSize)));
+    RealLocalFree = reinterpret_cast<LocalFreeFn>(SwapImport("LocalFree", reinterpret_cast<void*>(TailedLocalFree)));
+    // A program that never asks LocalSize has no slot for it.
+    active_ = RealLocalAlloc != NULL && RealLocalFree != NULL;
+}
+
+// Blocks still out keep their tail: LocalSize and LocalFree of them stay
+// right only while the check lives, so the test frees them first.
+LocalBlockTailCheck::~LocalBlockTailCheck()
+{
+    if (RealLocalAlloc != NULL)
+        SwapImport("LocalAlloc", reinterpret_cast<void*>(RealLocalAlloc));
+    if (RealLocalSize != NULL)
+        SwapImport("LocalSize", reinterpret_cast<void*>(RealLocalSize));
+    if (RealLocalFree != NULL)
+        SwapImport("LocalFree", reinterpret_cast<void*>(RealLocalFree));
+    RealLocalAlloc = NULL;
+    RealLocalSize = NULL;
+    RealLocalFree = NULL;
+}
+
+unsigned LocalBlockTailCheck::checked() const
+{
+    return TailsChecked;
+}
+
+unsigned LocalBlockTailCheck::overrun() const
+{
+    return TailsOverrun;
+}

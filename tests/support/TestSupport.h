@@ -185,4 +185,26 @@ private:
     std::string path_;
 };
 
+// For its life, the LocalAlloc, LocalSize and LocalFree calls this program
+// makes itself (the library code linked into it, not the DLLs it loads) go
+// through it: each block gets a tail of 1 KB more, filled with a pattern, and
+// LocalFree counts the blocks whose tail was written. A test sees a write
+// past the end of a block this way; Wine's heap does not report one.
+// One thread at a time.
+class LocalBlockTailCheck
+{
+public:
+    LocalBlockTailCheck();
+    ~LocalBlockTailCheck();
+    LocalBlockTailCheck(const LocalBlockTailCheck&) = delete;
+    LocalBlockTailCheck& operator=(const LocalBlockTailCheck&) = delete;
+
+    bool active() const { return active_; }
+    unsigned checked() const;   // blocks freed with their tail looked at
+    unsigned overrun() const;   // of those, the blocks whose tail was written
+
+private:
+    bool active_;
+};
+
 #endif
