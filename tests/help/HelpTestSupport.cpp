@@ -151,12 +151,16 @@ HtmlHelpRegistration::~HtmlHelpRegistration()
 
 bool HtmlHelpRegistration::setServer(const std::string& server)
 {
+    return setServerBytes(server.c_str(), static_cast<DWORD>(server.size() + 1));
+}
+
+bool HtmlHelpRegistration::setServerBytes(const char* bytes, DWORD count, DWORD type)
+{
     HKEY serverKey;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, (keyPath_ + "\\" + kHtmlHelpServerKey).c_str(), 0, KEY_SET_VALUE,
                       &serverKey) != ERROR_SUCCESS)
         return false;
-    LONG set = RegSetValueExA(serverKey, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
-                              static_cast<DWORD>(server.size() + 1));
+    LONG set = RegSetValueExA(serverKey, "", 0, type, reinterpret_cast<const BYTE*>(bytes), count);
     RegCloseKey(serverKey);
     return set == ERROR_SUCCESS;
 }

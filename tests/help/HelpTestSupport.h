@@ -59,6 +59,8 @@ public:
     HtmlHelpRegistration& operator=(const HtmlHelpRegistration&) = delete;
     bool active() const { return active_; }
     bool setServer(const std::string& server);
+    // The value's bytes exactly, with no terminator added.
+    bool setServerBytes(const char* bytes, DWORD count, DWORD type = REG_SZ);
 
 private:
     std::string keyPath_;

@@ -54,21 +54,38 @@ TEST_CHILD(CallRegisteredDouble)
 }
 
 // "--child CallWithoutUsableRegistration <shape>": the registration is
-// missing ("nokey"), has no value ("novalue") or names a file that is not
-// there ("missing"); the help file is missing too.
+// missing ("nokey"), has no value ("novalue"), a value of no bytes ("empty")
+// or names a file that is not there ("missing"); the help file is missing too.
 TEST_CHILD(CallWithoutUsableRegistration)
 {
     std::string shape = arg;
     std::string server = shape == "missing" ? ProgramDirectory() + "\\pb-no-such-control.ocx" : "";
     HtmlHelpRegistration registration(server, shape == "nokey" ? HtmlHelpRegistration::kNoClassKey
                                                                : HtmlHelpRegistration::kServerKey);
-    if (!registration.active())
+    if (!registration.active() || (shape == "empty" && !registration.setServerBytes("", 0)))
         return 2;
     std::string missingHelp = ProgramDirectory() + "\\pb-no-such-help.chm";
     DWORD start = GetTickCount();
     HWND answer = CallHtmlHelp(NULL, missingHelp.c_str(), kHtmlHelpContext, 4070);
     printf("answer=%lx\nelapsed=%lu\nsystem=%d\nwindows=%d\n", reinterpret_cast<unsigned long>(answer),
            GetTickCount() - start, IsLoaded("hhctrl.ocx"), CountOwnWindows());
+    return 0;
+}
+
+// "--child CallOneLetterServer <folder>": the registration names "P" in one
+// byte with no terminator, and the folder, made current, holds the double as
+// P.dll. Wine answers a string value stored without its terminator with one
+// added (and counted); Windows answers the bytes as stored, which Wine does
+// for a binary value, so the name is stored as one.
+TEST_CHILD(CallOneLetterServer)
+{
+    if (!SetCurrentDirectoryA(arg))
+        return 3;
+    HtmlHelpRegistration registration("");
+    if (!registration.active() || !registration.setServerBytes("P", 1, REG_BINARY))
+        return 2;
+    HWND answer = CallHtmlHelp(NULL, "one.chm", kHtmlHelpContext, 4076);
+    printf("answer=%lx\nsystem=%d\n", reinterpret_cast<unsigned long>(answer), IsLoaded("hhctrl.ocx"));
     return 0;
 }
 
@@ -159,7 +176,7 @@ TEST_F(HtmlHelpBinding, RegisteredControlComesFirstAndIsCalledByOrdinalWithTheAr
 
 TEST_F(HtmlHelpBinding, WithoutAUsableRegistrationTheSystemControlAnswersAtOnce)
 {
-    for (const char* shape : {"nokey", "novalue", "missing"}) {
+    for (const char* shape : {"nokey", "novalue", "empty", "missing"}) {
         SCOPED_TRACE(shape);
         std::map<std::string, std::string> report = run("CallWithoutUsableRegistration", shape);
         EXPECT_EQ("1", report["system"]);
@@ -169,6 +186,15 @@ TEST_F(HtmlHelpBinding, WithoutAUsableRegistrationTheSystemControlAnswersAtOnce)
         EXPECT_LT(strtoul(report["elapsed"].c_str(), NULL, 10), kPromptAnswerMs);
     }
     EXPECT_TRUE(calls().empty());
+}
+
+TEST_F(HtmlHelpBinding, AServerNameStoredWithoutItsTerminatorIsLoaded)
+{
+    ASSERT_TRUE(CopyFileA(HtmlHelpDoublePath().c_str(), dir_.file("P.dll").c_str(), FALSE));
+    std::map<std::string, std::string> report = run("CallOneLetterServer", dir_.path());
+    EXPECT_EQ(Hex(HTMLHELP_DOUBLE_ANSWER), report["answer"]);
+    EXPECT_EQ("0", report["system"]);
+    EXPECT_EQ(std::vector<std::string>({"owner=0 file=one.chm command=15 data=4076"}), calls());
 }
 
 TEST_F(HtmlHelpBinding, ControlWithoutOrdinal14FailsForTheRestOfTheProcess)
