@@ -93,13 +93,9 @@ TEST_CHILD(HungModalCall)
 
 TEST(DriverWatchdog, HardLimitEndsAProcessThatStopsDispatching)
 {
-    char self[MAX_PATH];
-    DWORD length = GetModuleFileNameA(NULL, self, sizeof(self));
-    ASSERT_GT(length, 0u);
-    ASSERT_LT(length, sizeof(self));
     std::string out, err;
     DWORD start = GetTickCount();
-    DWORD exitCode = RunProgram("\"" + std::string(self) + "\" --child HungModalCall 1500", &out, &err);
+    DWORD exitCode = RunProgram("\"" + ProgramPath() + "\" --child HungModalCall 1500", &out, &err);
     DWORD elapsed = Since(start);
     RecordProperty("elapsed_ms", static_cast<int>(elapsed));
     EXPECT_EQ(3u, exitCode);

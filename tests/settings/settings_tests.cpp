@@ -149,10 +149,8 @@ std::string UniqueKey(const char* tag)
 DWORD RunCopyIn(const std::string& folder, const char* name, const std::string& arg,
                 std::string* output)
 {
-    char self[MAX_PATH];
-    GetModuleFileNameA(NULL, self, sizeof(self));
     std::string copy = folder + "\\settings_host.exe";
-    if (!CopyFileA(self, copy.c_str(), FALSE))
+    if (!CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE))
         return 254;
 
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
