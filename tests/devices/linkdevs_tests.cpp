@@ -465,47 +465,6 @@ private:
     HMODULE module_;
 };
 
-// One function this program imports from a DLL, as its import directory
-// names it, and the address the loader bound to it.
-struct Import {
-    bool byOrdinal;
-    WORD ordinal;
-    std::string name;
-    void* bound;
-};
-
-std::vector<Import> ImportsFrom(const char* dllName)
-{
-    std::vector<Import> imports;
-    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(NULL));
-    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& directory =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    const IMAGE_IMPORT_DESCRIPTOR* descriptor =
-        reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
-    for (; descriptor->Name != 0; ++descriptor) {
-        if (lstrcmpiA(reinterpret_cast<const char*>(base + descriptor->Name), dllName) != 0)
-            continue;
-        const IMAGE_THUNK_DATA* names =
-            reinterpret_cast<const IMAGE_THUNK_DATA*>(base + descriptor->OriginalFirstThunk);
-        const IMAGE_THUNK_DATA* bound =
-            reinterpret_cast<const IMAGE_THUNK_DATA*>(base + descriptor->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++bound) {
-            Import import;
-            import.byOrdinal = IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal);
-            import.ordinal = import.byOrdinal ? IMAGE_ORDINAL(names->u1.Ordinal) : 0;
-            if (!import.byOrdinal)
-                import.name = reinterpret_cast<const char*>(
-                    reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)
-                        ->Name);
-            import.bound = reinterpret_cast<void*>(bound->u1.Function);
-            imports.push_back(import);
-        }
-    }
-    return imports;
-}
-
 TEST(LinkdevsExports, PlainNamesOnly)
 {
     HMODULE linkdevs = GetModuleHandleA("Linkdevs.dll");
@@ -529,7 +488,7 @@ TEST(LinkdevsExports, ImportLibraryBindsThePlainNames)
         EXPECT_FALSE(import.byOrdinal) << import.name;
         EXPECT_EQ(std::string::npos, import.name.find('@')) << import.name;
         EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(linkdevs, import.name.c_str())),
-                  import.bound)
+                  import.bound())
             << import.name;
     }
 }
@@ -597,9 +556,9 @@ TEST_F(RegStore, OrdinalNineOnlyWithoutAName)
     ASSERT_EQ(1u, imports.size());
     EXPECT_TRUE(imports[0].byOrdinal);
     EXPECT_EQ(9u, imports[0].ordinal);
-    EXPECT_NE(nullptr, imports[0].bound);
+    EXPECT_NE(nullptr, imports[0].bound());
     EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(regstore, MAKEINTRESOURCEA(9))),
-              imports[0].bound);
+              imports[0].bound());
     EXPECT_EQ(nullptr, GetProcAddress(regstore, MAKEINTRESOURCEA(8)));
     EXPECT_EQ(nullptr, GetProcAddress(regstore, MAKEINTRESOURCEA(10)));
     EXPECT_EQ(nullptr, GetProcAddress(regstore, "RegStoreDialUpAsUser"));

@@ -584,6 +584,36 @@ DWORD RunProgram(const std::string& commandLine, std::string* out, std::string* 
     return exitCode;
 }
 
+std::vector<Import> ImportsFrom(const char* dllName)
+{
+    std::vector<Import> imports;
+    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(NULL));
+    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (directory.VirtualAddress == 0)
+        return imports;
+    const IMAGE_IMPORT_DESCRIPTOR* descriptor =
+        reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+    for (; descriptor->Name != 0; ++descriptor) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + descriptor->Name), dllName) != 0)
+            continue;
+        const IMAGE_THUNK_DATA* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + descriptor->OriginalFirstThunk);
+        IMAGE_THUNK_DATA* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + descriptor->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            Import import;
+            import.byOrdinal = IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal);
+            import.ordinal = import.byOrdinal ? IMAGE_ORDINAL(names->u1.Ordinal) : 0;
+            if (!import.byOrdinal)
+                import.name = reinterpret_cast<const char*>(
+                    reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name);
+            import.slot = reinterpret_cast<void**>(&slots->u1.Function);
+            imports.push_back(import);
+        }
+    }
+    return imports;
+}
+
 namespace {
 
 const SIZE_T kTailBytes = 1024;
@@ -605,6 +635,7 @@ struct TailedBlock {
 };
 
 TailedBlock TailedBlocks[64];
+const LocalBlockTailCheck* LiveCheck = NULL;   // the check that swapped the slots
 unsigned TailsChecked = 0;
 unsigned TailsOverrun = 0;
 
@@ -654,28 +685,12 @@ HLOCAL WINAPI TailedLocalFree(HLOCAL block)
     return RealLocalFree(block);
 }
 
-// The import address slot of one function this program takes from kernel32.
+// The import slot of one function this program takes from kernel32 by name.
 void** KernelImportSlot(const char* function)
 {
-    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(NULL));
-    const IMAGE_NT_HEADERS* nt =
-        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    const IMAGE_IMPORT_DESCRIPTOR* module = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-    for (; imports.VirtualAddress != 0 && module->Name != 0; ++module) {
-        if (lstrcmpiA(reinterpret_cast<const char*>(base + module->Name), "KERNEL32.dll") != 0)
-            continue;
-        const IMAGE_THUNK_DATA* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
-        IMAGE_THUNK_DATA* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
-            const IMAGE_IMPORT_BY_NAME* name =
-                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (strcmp(reinterpret_cast<const char*>(name->Name), function) == 0)
-                return reinterpret_cast<void**>(&slots->u1.Function);
-        }
-    }
+    for (const Import& import : ImportsFrom("KERNEL32.dll"))
+        if (import.name == function)
+            return import.slot;
     return NULL;
 }
 
@@ -697,21 +712,24 @@ void* SwapImport(const char* function, void* target)
 
 LocalBlockTailCheck::LocalBlockTailCheck() : active_(false)
 {
+    if (LiveCheck != NULL)
+        return;   // another check is live: its slots and counts stay as they are
     TailsChecked = 0;
     TailsOverrun = 0;
-    if (RealLocalAlloc != NULL)
-        return;   // another check is live
     RealLocalAlloc = reinterpret_cast<LocalAllocFn>(SwapImport("LocalAlloc", reinterpret_cast<void*>(TailedLocalAlloc)));
     RealLocalSize = reinterpret_cast<LocalSizeFn>(SwapImport("LocalSize", reinterpret_cast<void*>(TailedLocalSize)));
     RealLocalFree = reinterpret_cast<LocalFreeFn>(SwapImport("LocalFree", reinterpret_cast<void*>(TailedLocalFree)));
     // A program that never asks LocalSize has no slot for it.
     active_ = RealLocalAlloc != NULL && RealLocalFree != NULL;
+    LiveCheck = this;
 }
 
 // Blocks still out keep their tail: LocalSize and LocalFree of them stay
 // right only while the check lives, so the test frees them first.
 LocalBlockTailCheck::~LocalBlockTailCheck()
 {
+    if (LiveCheck != this)
+        return;
     if (RealLocalAlloc != NULL)
         SwapImport("LocalAlloc", reinterpret_cast<void*>(RealLocalAlloc));
     if (RealLocalSize != NULL)
@@ -721,6 +739,7 @@ LocalBlockTailCheck::~LocalBlockTailCheck()
     RealLocalAlloc = NULL;
     RealLocalSize = NULL;
     RealLocalFree = NULL;
+    LiveCheck = NULL;
 }
 
 unsigned LocalBlockTailCheck::checked() const

@@ -185,12 +185,24 @@ private:
     std::string path_;
 };
 
+// One function this program imports from a DLL, as its import directory
+// names it, and its import slot, which holds the address the loader bound.
+struct Import {
+    bool byOrdinal;
+    WORD ordinal;
+    std::string name;   // "" when imported by ordinal
+    void** slot;
+    void* bound() const { return *slot; }
+};
+std::vector<Import> ImportsFrom(const char* dllName);
+
 // For its life, the LocalAlloc, LocalSize and LocalFree calls this program
 // makes itself (the library code linked into it, not the DLLs it loads) go
 // through it: each block gets a tail of 1 KB more, filled with a pattern, and
 // LocalFree counts the blocks whose tail was written. A test sees a write
 // past the end of a block this way; Wine's heap does not report one.
-// One thread at a time.
+// One thread at a time, and one check at a time: a second, made while one
+// lives, is not active and changes nothing.
 class LocalBlockTailCheck
 {
 public:
