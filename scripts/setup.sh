@@ -17,6 +17,20 @@ need_root() {
     fi
 }
 
+# apt-get update fails as a whole when one index of one mirror is caught mid-sync ("File
+# has unexpected size"), although the others were fetched. It is tried three times, a few
+# seconds apart; after that the install goes on with the lists it has, and fails only if
+# a package really cannot be had from them.
+refresh_package_lists() {
+    local attempt
+    for attempt in 1 2 3; do
+        apt-get update -q && return 0
+        echo "setup: apt-get update failed (attempt $attempt of 3)" >&2
+        sleep $((attempt * 5))
+    done
+    echo "setup: going on with the package lists as they are" >&2
+}
+
 install_packages() {
     local missing=() p
     for p in "$@"; do
@@ -28,7 +42,7 @@ install_packages() {
         dpkg --add-architecture i386
     fi
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q
+    refresh_package_lists
     apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
@@ -104,10 +118,10 @@ Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SOURCES
             fi
-            apt-get update -q
+            refresh_package_lists
             apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user-static
         else
-            apt-get update -q
+            refresh_package_lists
             apt-get install -y -q --no-install-recommends qemu-user-static
         fi
     fi
