@@ -9,6 +9,7 @@
 #include "DialUpEntry.h"
 #include "EntryFiles.h"
 #include "Handles.h"
+#include "Impersonation.h"
 #include "Messages.h"
 #include "PageConventions.h"
 #include "PhoneBookAccess.h"

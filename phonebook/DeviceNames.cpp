@@ -53,6 +53,25 @@ bool IsDeviceName(const wchar_t* name, size_t length)
     return length == 4 && (SameLetters(name, 3, L"COM") || SameLetters(name, 3, L"LPT")) && IsPortDigit(name[3]);
 }
 
+// "\\server\pipe\..." and "\\server\mailslot\...", on any server, this
+// machine's own name and "localhost" included: a pipe's server could answer
+// as an entry, or act as whoever opened it.
+bool IntoPipesOrMailslots(const wchar_t* path)
+{
+    if (!IsSeparator(path[0]) || !IsSeparator(path[1]))
+        return false;
+    const wchar_t* server = path + 2;
+    while (*server != L'\0' && !IsSeparator(*server))
+        ++server;
+    if (*server == L'\0' || server == path + 2)
+        return false;
+    const wchar_t* share = server + 1;
+    size_t length = 0;
+    while (share[length] != L'\0' && !IsSeparator(share[length]))
+        ++length;
+    return SameLetters(share, length, L"PIPE") || SameLetters(share, length, L"MAILSLOT");
+}
+
 }  // namespace
 
 bool NamesDevice(const char* path)
@@ -62,9 +81,12 @@ bool NamesDevice(const char* path)
     wchar_t wide[kWidePathSize];
     if (path[0] == '\0')
         return false;
-    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, kWidePathSize) == 0)
+    // The code page the file functions convert with: a host may have set
+    // them to the OEM one (SetFileApisToOEM).
+    UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+    if (MultiByteToWideChar(codePage, 0, path, -1, wide, kWidePathSize) == 0)
         return true;
-    if (IntoDeviceNamespace(wide))
+    if (IntoDeviceNamespace(wide) || IntoPipesOrMailslots(wide))
         return true;
 
     const wchar_t* name = wide;

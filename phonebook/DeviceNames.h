@@ -6,7 +6,8 @@
 #define PHONEBK_DEVICENAMES_H
 
 // True when the path leads into the device namespace ("\\.\", "\\?\",
-// "\??\", with either kind of slash), or when its file part (what follows its
+// "\??\", with either kind of slash) or to the pipes or mailslots of a server
+// ("\\server\pipe\...", "\\server\mailslot\..."), or when its file part (what follows its
 // last separator or its drive) names a device: CON, PRN, AUX, NUL, CONIN$,
 // CONOUT$, CLOCK$, COM1 to COM9 and LPT1 to LPT9, also with the superscript
 // digits 1, 2 and 3 that Windows NT counts as digits there (COM² is the
@@ -14,8 +15,9 @@
 // colon, spaces or dots ("nul.vmr", "CON .txt", "com1."). A null path names
 // none.
 //
-// The path is judged in UTF-16, converted from the ANSI code page as the
-// system converts it when it opens the file: so the trail byte of a
+// The path is judged in UTF-16, converted from the code page the file
+// functions use (ANSI, or OEM after SetFileApisToOEM) as the system converts
+// it when it opens the file: so the trail byte of a
 // double-byte character is never taken for a separator, and a superscript
 // is recognised whichever byte the code page gives it. A path the code page
 // cannot convert names no file either: true.

@@ -52,10 +52,11 @@ bool SplitPath(const char* name, char* drive, char* directory, char* file, char*
 }  // namespace
 
 // Entry files are opened without sharing: a file another handle holds open is
-// not read or written behind its back.
+// not read or written behind its back. A reader, a virus scanner or an
+// indexer that holds it for a moment is waited out (WriteCalls.h).
 FileHandle OpenEntryForReading(const char* path)
 {
-    FileHandle file(CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    FileHandle file(OpenSharedFile(path, GENERIC_READ, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
     if (file && GetFileType(file.get()) != FILE_TYPE_DISK)
         file.reset();
     return file;

@@ -7,6 +7,7 @@
 #include <stddef.h>
 
 #include "Handles.h"
+#include "Impersonation.h"
 
 // PhoneBookPath either ends with a backslash or is empty. Empty means that no
 // usable directory could be composed within 260 bytes; every operation that

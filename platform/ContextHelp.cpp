@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "Handles.h"
+#include "Impersonation.h"
 #include "PhoneBkLanguages.h"
 #include "PhoneBookLocation.h"
 #include "SystemApiTable.h"

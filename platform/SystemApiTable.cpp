@@ -1,5 +1,7 @@
 #include "SystemApiTable.h"
 
+#include "Handles.h"
+
 namespace {
 
 SystemApiBindings SystemApiTable;
@@ -105,6 +107,8 @@ void BindSystemApiFrom(HMODULE advapi, HMODULE user, HMODULE kernel)
     SystemApiTable.pfnGetWindowsDirectory = &::GetWindowsDirectoryA;
     SystemApiTable.pfnGetSystemWindowsDirectory =
         kernel != NULL ? BindProc<GetSystemWindowsDirectoryFn>(kernel, "GetSystemWindowsDirectoryA") : NULL;
+    SystemApiTable.pfnGetFinalPathNameByHandle =
+        kernel != NULL ? BindProc<GetFinalPathNameByHandleFn>(kernel, "GetFinalPathNameByHandleA") : NULL;
 }
 
 SystemApiBindings& SystemApi()
@@ -145,3 +149,6 @@ void ReleaseTelephonyApi()
     }
     t.TapiTried = false;
 }
+
+void CloseBoundServiceHandle(SC_HANDLE handle) { SystemApiTable.pfnCloseServiceHandle(handle); }
+void CloseBoundDesktop(HDESK desktop) { SystemApiTable.pfnCloseDesktop(desktop); }

@@ -50,6 +50,7 @@ typedef decltype(&::GetUserObjectInformationA) GetUserObjectInformationFn;
 typedef decltype(&::CloseDesktop) CloseDesktopFn;
 typedef decltype(&::GetWindowsDirectoryA) GetWindowsDirectoryFn;
 typedef decltype(&::GetSystemWindowsDirectoryA) GetSystemWindowsDirectoryFn;
+typedef DWORD(WINAPI* GetFinalPathNameByHandleFn)(HANDLE file, LPSTR path, DWORD size, DWORD flags);
 typedef decltype(&::lineInitialize) LineInitializeFn;
 typedef decltype(&::lineShutdown) LineShutdownFn;
 typedef decltype(&::lineGetCountry) LineGetCountryFn;
@@ -81,6 +82,9 @@ struct SystemApiBindings
     // user's own folder. The system's is Windows 2000's and later's alone.
     GetWindowsDirectoryFn pfnGetWindowsDirectory;
     GetSystemWindowsDirectoryFn pfnGetSystemWindowsDirectory;
+    // KERNEL32.DLL, Windows Vista and later (and Wine): where a handle
+    // really leads, which gives a link away; alone.
+    GetFinalPathNameByHandleFn pfnGetFinalPathNameByHandle;
     // TAPI32.DLL, loaded at the first telephony call and freed at the last
     // detach.
     HMODULE TapiModule;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Handles.h"
+#include "Impersonation.h"
 #include "PhoneBookAccess.h"
 #include "PhoneBookLocation.h"
 #include "SystemApiSeam.h"

@@ -7,7 +7,7 @@
 #include <string.h>
 
 #include "DeviceNames.h"
-#include "EntryWriter.h"
+#include "VmrEntryBatch.h"
 #include "Handles.h"
 #include "PbtoolSupport.h"
 
@@ -125,7 +125,7 @@ public:
         }
         CheckListedNames();
         if (repair_ && leftovers) {
-            RemoveWriteLeftovers(directory_.c_str());
+            VmrRemoveWriteLeftovers(directory_.c_str());
         }
         for (const std::wstring& leftover : leftovers_) {
             std::string what = "a leftover of a write that ended before it was done";
@@ -166,7 +166,7 @@ private:
             Unreadable(file.name, "the name of a Windows device: an open of it reaches the device, not the file");
             return false;
         }
-        if (file.exact && IsWriteLeftoverName(file.ansiName.c_str())) {
+        if (file.exact && VmrLeftoverKind(file.ansiName.c_str()) != VMR_LEFTOVER_NONE) {
             // A write in progress holds its file open; only an ended one's is free.
             if (!NobodyHolds(wideDirectory_ + file.name, DELETE))
                 return false;

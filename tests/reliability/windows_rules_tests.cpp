@@ -121,6 +121,9 @@ const NameRow kNames[] = {
     {0, "\\??\\C:\\pb\\office.vmr", true, kNameForbiddenCharacter},
     {0, "//./COM1", true, kNameForbiddenCharacter},
     {0, "\\\\server\\share\\office.vmr", false, kNameForbiddenCharacter},
+    {0, "\\\\server\\pipe\\office.vmr", true, kNameForbiddenCharacter},
+    {0, "//localhost/MailSlot/x", true, kNameForbiddenCharacter},
+    {0, "\\\\server\\pipes\\office.vmr", false, kNameForbiddenCharacter},
     {0, "CONSOLE", false, kNameUsable},       {0, "COM10", false, kNameUsable},
     {0, "CLOCK", false, kNameUsable},         {0, "CONIN", false, kNameUsable},
     {0, "x.CON", false, kNameUsable},         {0, "  ", false, kNameBlank},
@@ -481,3 +484,189 @@ TEST_F(WindowsRules, TheCleanUpTakesOnlyItsOwnPlainFilesOncePerProcess)
 }
 
 }  // namespace
+
+// ---- Sharing: readers, virus scanners and indexers hold files for a moment
+
+// A seam that refuses the chosen operation on entry files a number of times
+// as a holder would, and records the waits in between instead of sleeping.
+struct Refusals {
+    int opens = 0, renames = 0, deletes = 0;
+    DWORD waited = 0;
+    std::vector<DWORD> openFlags;
+} g_refusals;
+
+bool IsOurs(LPCSTR path) { return strstr(path, ".vmr") != NULL || strstr(path, "~vmr") != NULL; }
+HANDLE WINAPI RefusedOpen(LPCSTR path, DWORD access, DWORD sharing, LPSECURITY_ATTRIBUTES security, DWORD creation,
+                          DWORD flags, HANDLE model)
+{
+    g_refusals.openFlags.push_back(flags);
+    if (IsOurs(path) && creation == OPEN_EXISTING && g_refusals.opens > 0 && g_refusals.opens--) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return INVALID_HANDLE_VALUE;
+    }
+    return CreateFileA(path, access, sharing, security, creation, flags, model);
+}
+BOOL WINAPI RefusedRename(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    if (g_refusals.renames > 0 && g_refusals.renames--) {
+        SetLastError(ERROR_ACCESS_DENIED);   // a rename over a file held without delete sharing
+        return FALSE;
+    }
+    return MoveFileExA(from, to, flags);
+}
+BOOL WINAPI RefusedDelete(LPCSTR path)
+{
+    if (g_refusals.deletes > 0 && g_refusals.deletes--) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    return DeleteFileA(path);
+}
+VOID WINAPI RecordedSleep(DWORD milliseconds) { g_refusals.waited += milliseconds; }
+
+FileSystemCalls RefusingCalls(bool windowsNT)
+{
+    FileSystemCalls calls = windowsNT ? WindowsNTCalls() : Windows9xCalls();
+    calls.createFile = RefusedOpen;
+    if (windowsNT)
+        calls.moveFileEx = RefusedRename;
+    calls.deleteFile = RefusedDelete;
+    calls.sleep = RecordedSleep;
+    return calls;
+}
+
+// Seven refusals are waited out (about a second in all), the eighth is the
+// answer; a read, the rename that replaces an entry and the clean-up's
+// delete of a leftover alike.
+TEST_F(WindowsRules, AHolderIsWaitedOutForAboutASecondAndNoLonger)
+{
+    ASSERT_EQ(kEntryWriteDone, Write("office.vmr", "old"));
+    static FileSystemCalls calls;
+    calls = RefusingCalls(true);
+    UseFileSystemCalls(&calls);
+    const DWORD allWaits = 10 + 20 + 40 + 80 + 160 + 320 + 400;
+    for (int refused : {7, 8}) {
+        SCOPED_TRACE(refused);
+        bool waitedOut = refused <= 7;
+        g_refusals = Refusals();
+        g_refusals.opens = refused;
+        EXPECT_EQ(waitedOut ? "old" : "", LoginOf("office"));
+        EXPECT_EQ(allWaits, g_refusals.waited);
+
+        g_refusals = Refusals();
+        g_refusals.renames = refused;
+        EXPECT_EQ(waitedOut ? kEntryWriteDone : kEntryWriteFailed, Write("office.vmr", "old"));
+        EXPECT_EQ(allWaits, g_refusals.waited);
+
+        ASSERT_TRUE(WriteFileBytes(dir.file("~vmr0ABC.tmp"), "x", 1));
+        g_refusals = Refusals();
+        g_refusals.deletes = refused;
+        RemoveWriteLeftovers(dir.path().c_str());
+        EXPECT_EQ(waitedOut, GetFileAttributesA(dir.file("~vmr0ABC.tmp").c_str()) == INVALID_FILE_ATTRIBUTES);
+        DeleteFileA(dir.file("~vmr0ABC.tmp").c_str());
+    }
+    // A name that is taken is an answer, never waited for.
+    g_refusals = Refusals();
+    EXPECT_EQ(kEntryWriteExists, Write("office.vmr", "other", false));
+    EXPECT_EQ(0u, g_refusals.waited);
+    EXPECT_EQ("old", LoginOf("office"));
+}
+
+// Every open of a file in a phone book lets a pipe's server identify the
+// user at most; Windows 95/98 know no impersonation and get no such flags.
+TEST_F(WindowsRules, EntryOpensAllowIdentificationOnly)
+{
+    const DWORD identifyOnly = SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
+    for (bool nt : {true, false}) {
+        static FileSystemCalls calls;
+        calls = RefusingCalls(nt);
+        UseFileSystemCalls(&calls);
+        g_refusals = Refusals();
+        ASSERT_EQ(kEntryWriteDone, Write("office.vmr", "a"));
+        ASSERT_EQ("a", LoginOf("office"));
+        ASSERT_GE(g_refusals.openFlags.size(), 2u);
+        for (DWORD flags : g_refusals.openFlags)
+            EXPECT_EQ(nt ? identifyOnly : 0u, flags & identifyOnly) << std::hex << flags;
+    }
+}
+
+// The bare name is for systems that have no "Global\" namespace. Another
+// user's mutex, which this one may only wait on, is opened with just that
+// right; when even that is refused the write goes on alone and clears up
+// nothing, for it does not hold the turn the others take.
+int g_mutexRefusals;
+std::vector<std::string> g_mutexNames;
+HANDLE WINAPI DeniedMutex(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR name)
+{
+    g_mutexNames.push_back(name);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return NULL;
+}
+HANDLE WINAPI OpenedMutex(DWORD access, BOOL inherit, LPCSTR name)
+{
+    g_mutexNames.push_back(std::string("open ") + name);
+    if (g_mutexRefusals > 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return NULL;
+    }
+    EXPECT_EQ(static_cast<DWORD>(SYNCHRONIZE | MUTEX_MODIFY_STATE), access);
+    return CreateMutexA(NULL, inherit, name);
+}
+
+TEST_F(WindowsRules, AMutexThatMayNotBeOpenedIsNoReasonToTakeAnother)
+{
+    for (int refusals : {0, 1}) {
+        SCOPED_TRACE(refusals);
+        TempDir folder("windows-rules-mutex");
+        ASSERT_TRUE(WriteFileBytes(folder.file("~vmr0ABC.tmp"), "x", 1));
+        static FileSystemCalls calls;
+        calls = WindowsNTCalls();
+        calls.createMutex = DeniedMutex;
+        calls.openMutex = OpenedMutex;
+        UseFileSystemCalls(&calls);
+        g_mutexRefusals = refusals;
+        g_mutexNames.clear();
+        std::string login = "a";
+        book.SetLoginName(Text(login));
+        EXPECT_EQ(kEntryWriteDone, WriteEntryFile(book, folder.file("office.vmr").c_str(), true));
+        ASSERT_EQ(2u, g_mutexNames.size());
+        EXPECT_EQ(0u, g_mutexNames[0].find("Global\\"));
+        EXPECT_EQ("open " + g_mutexNames[0], g_mutexNames[1]);
+        std::vector<std::string> left = {"office.vmr"};
+        if (refusals > 0)
+            left.push_back("~vmr0ABC.tmp");
+        EXPECT_EQ(left, FilesIn(folder.path()));
+    }
+}
+
+// The folder's key keeps a double-byte character whose second byte is 0x5C
+// (code page 932); only real separators at the end go.
+TEST(FolderKeys, TrailingSeparatorsGoByCharacters)
+{
+    char key[MAX_PATH];
+    FolderKey("C:\\pb\\\\//", key);
+    EXPECT_STREQ("C:\\PB", key);
+    FolderKey("C:\\", key);
+    EXPECT_STREQ("C:\\", key);
+    if (GetACP() != 932)
+        GTEST_SKIP() << "needs code page 932";
+    FolderKey("C:\\pb\\\x95\x5C", key);
+    EXPECT_STREQ("C:\\PB\\\x95\x5C", key);
+    FolderKey("C:\\pb\\\x95\x5C\\", key);
+    EXPECT_STREQ("C:\\PB\\\x95\x5C", key);
+}
+
+// After SetFileApisToOEM the system converts paths from the OEM code page,
+// and so does the device rule: 0xFD is the superscript two there.
+TEST(DeviceNamesOem, TheRuleConvertsAsTheFileFunctionsDo)
+{
+    UINT oem = GetOEMCP();
+    if (oem != 437 && oem != 850)
+        GTEST_SKIP() << "OEM code page " << oem;
+    bool ansiSaysDevice = NamesDevice("COM\xFD");
+    SetFileApisToOEM();
+    bool oemSaysDevice = NamesDevice("COM\xFD");
+    SetFileApisToANSI();
+    EXPECT_FALSE(ansiSaysDevice && GetACP() == 1252);
+    EXPECT_TRUE(oemSaysDevice);
+}
