@@ -13,7 +13,7 @@ extern const char kForbiddenNameCharacters[];
 enum EntryNameProblem {
     kNameUsable,
     kNameBlank,                // empty, or nothing but spaces
-    kNameForbiddenCharacter,   // holds one of kForbiddenNameCharacters
+    kNameForbiddenCharacter,   // holds one of kForbiddenNameCharacters, or a control character
     kNameDevice,               // names a device (DeviceNames.h)
     kNameTooLong               // directory, name and ".vmr" do not fit in 260 bytes
 };

@@ -9,6 +9,7 @@
  */
 #include "VmrPhoneBook.h"
 #include "RasPhoneBook.h"
+#include "VmrEntryBatch.h"
 
 static_assert(sizeof(VmrPhoneBook) == 2664, "VmrPhoneBook must stay 2664 bytes");
 static_assert(sizeof(VmrEntryRecord) == 2144, "VmrEntryRecord must stay 2144 bytes");
@@ -347,6 +348,19 @@ void CheckRasPhoneBook()
     book->~RasPhoneBook();
 }
 
+/* The C functions, bound by their __stdcall names through PhoneBk.lib: a
+   batch with nothing in it, and the names of the writes' own files. */
+void CheckEntryBatch()
+{
+    VmrEntryBatch* batch = VmrBeginEntryBatch("C:\\");
+    Check(batch != nullptr, "VmrBeginEntryBatch makes a batch");
+    unsigned long failed = 7;
+    Check(VmrCommitEntryBatch(batch, &failed) == VMR_BATCH_DONE && failed == 0, "an empty batch commits");
+    VmrEndEntryBatch(batch);
+    Check(VmrLeftoverKind("~vmr00FF.job") == VMR_LEFTOVER_JOURNAL, "VmrLeftoverKind knows a journal");
+    Check(VmrLeftoverKind("Office.vmr") == VMR_LEFTOVER_NONE, "VmrLeftoverKind leaves an entry alone");
+}
+
 }  // namespace
 
 extern "C" void __cdecl HostMain()
@@ -372,6 +386,7 @@ extern "C" void __cdecl HostMain()
     CheckStackObject();
     CheckPlacedObjects();
     CheckRasPhoneBook();
+    CheckEntryBatch();
 
     DestroyWindow(shell);
     UnregisterClassA("Progman", instance);
