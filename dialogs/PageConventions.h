@@ -34,10 +34,15 @@ struct PageDescriptor {
 // page procedure, and nothing else.
 void FillPageDescriptor(PageDescriptor& descriptor, int dialogId, LPCSTR title, DLGPROC pageProc);
 
+// The most pages a sheet of the library has.
+const UINT kMostSheetPages = 8;
+
 // Runs a sheet of count pages modally, owned by parent and captioned
 // caption, with telephony started just before it and stopped right after.
 // The 52-byte header carries flags (PSH_PROPSHEETPAGE and what the sheet
-// adds) and starts on the first page. What PropertySheetA answers.
+// adds) and starts on the first page; where the common controls refuse the
+// version 2 sizes at once, the same pages go again in the version 1 sizes.
+// What PropertySheetA answers.
 INT_PTR RunSheet(HWND parent, DWORD flags, LPCSTR caption, const PageDescriptor* pages, UINT count);
 
 // The page's answers to a notification. Each returns what the page procedure

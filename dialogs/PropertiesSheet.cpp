@@ -36,6 +36,7 @@ const SheetPage kPages[] = {
 };
 const UINT kStartupPage = 2;
 const UINT kPageCount = sizeof(kPages) / sizeof(kPages[0]);
+static_assert(kPageCount <= kMostSheetPages, "room for the version 1 copy of the pages");
 
 // The tabs ask for their own title and get none, so the sheet shows each
 // template's caption instead.

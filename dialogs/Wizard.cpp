@@ -30,6 +30,7 @@ const unsigned short kDialUpCreated = 4;
 const unsigned short kSessionRequested = 8;
 
 const int kMostPages = 7;
+static_assert(kMostPages <= static_cast<int>(kMostSheetPages), "room for the version 1 copy of the pages");
 const size_t kCaptionSize = 64;
 
 const DWORD kSheetFlags = PSH_PROPSHEETPAGE | PSH_WIZARD | PSH_NOAPPLYNOW;

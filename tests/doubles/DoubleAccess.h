@@ -43,4 +43,11 @@ inline GateDoubleState* GateDouble()
     return control != NULL ? control() : NULL;
 }
 
+// The old common controls' double, where this program loads it.
+inline ComctlDoubleState* ComctlDouble()
+{
+    ComctlDoubleControlFn control = DoubleExport<ComctlDoubleControlFn>("COMCTL32.DLL", "ComctlDoubleControl");
+    return control != NULL ? control() : NULL;
+}
+
 #endif

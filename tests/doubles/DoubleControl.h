@@ -84,6 +84,33 @@ typedef struct GateDoubleState
 
 typedef GateDoubleState* (WINAPI* GateDoubleControlFn)(void);
 
+/* COMCTL32.DLL of the old common controls (OldComctlDouble.c): the first
+   calls of PropertySheetA as they came, the pages walked by their own sizes. */
+#define COMCTL_DOUBLE_LOGGED_CALLS 4
+#define COMCTL_DOUBLE_LOGGED_PAGES 8
+
+typedef struct ComctlDoubleCall
+{
+    DWORD headerSize;
+    DWORD flags;
+    DWORD pageCount;
+    DWORD pageSize[COMCTL_DOUBLE_LOGGED_PAGES];
+    DWORD pageTemplate[COMCTL_DOUBLE_LOGGED_PAGES];
+} ComctlDoubleCall;
+
+typedef struct ComctlDoubleState
+{
+    DWORD calls;
+    ComctlDoubleCall log[COMCTL_DOUBLE_LOGGED_CALLS];
+    /* A sheet that refuses every size, as where the sheet cannot be made. */
+    BOOL refuseAll;
+    /* A newer sheet instead, which takes every size but answers -1 after it
+       has been shown and closed. */
+    BOOL failAfterSheet;
+} ComctlDoubleState;
+
+typedef ComctlDoubleState* (WINAPI* ComctlDoubleControlFn)(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,4 +1,5 @@
-# Test programs that run against doubles of RASAPI32.DLL and GATEUI.DLL.
+# Test programs that run against doubles of RASAPI32.DLL and GATEUI.DLL, and
+# where asked of COMCTL32.DLL.
 #
 # A double must be the DLL the library's LoadLibraryA finds: it is built into
 # a folder of its own together with the test programs that use it, because a
@@ -7,7 +8,12 @@
 # override rasapi32=n,b. A set that has no GATEUI.DLL disables the name, or
 # the product's own GATEUI.DLL would be found on the search path.
 #
-#   phonebk_double_set(SET RAS full|without_edit GATEUI counting|without_export|absent)
+# The COMCTL32.DLL double is the old common controls' property sheet, which
+# refuses the version 2 sizes and hands the rest to the system's comctl32; it
+# too replaces the builtin only under an override (comctl32=n,b).
+#
+#   phonebk_double_set(SET RAS full|without_edit GATEUI counting|without_export|absent
+#                      [COMCTL old])
 #   phonebk_double_test(NAME SET set <phonebk_test arguments>)
 include_guard(GLOBAL)
 
@@ -28,7 +34,7 @@ function(phonebk_double_dll target output_name folder def)
 endfunction()
 
 function(phonebk_double_set set)
-    cmake_parse_arguments(D "" "RAS;GATEUI" "" ${ARGN})
+    cmake_parse_arguments(D "" "RAS;GATEUI;COMCTL" "" ${ARGN})
     set(folder "${CMAKE_BINARY_DIR}/tests/doubles/${set}")
     set(src "${PHONEBK_DOUBLES_SOURCE_DIR}")
     set(targets "")
@@ -52,6 +58,13 @@ function(phonebk_double_set set)
         string(APPEND overrides "\\;gateui=")
     else()
         message(FATAL_ERROR "phonebk_double_set(${set}): GATEUI counting, without_export or absent")
+    endif()
+    if(D_COMCTL STREQUAL "old")
+        phonebk_double_dll(${set}_comctl32 COMCTL32 "${folder}" "${src}/comctl32.def" "${src}/OldComctlDouble.c")
+        list(APPEND targets ${set}_comctl32)
+        string(APPEND overrides "\\;comctl32=n,b")
+    elseif(D_COMCTL)
+        message(FATAL_ERROR "phonebk_double_set(${set}): COMCTL old or nothing")
     endif()
     set_property(GLOBAL PROPERTY PHONEBK_DOUBLES_${set}_FOLDER "${folder}")
     set_property(GLOBAL PROPERTY PHONEBK_DOUBLES_${set}_TARGETS "${targets}")
