@@ -138,22 +138,25 @@ void LoadSettingsHistory(HWND combo, const char* value, const SettingsHistory& h
     ApplyValue(combo, value, selected);
 }
 
-// Items from index 0, each followed by ",", the final one removed. An item
-// that does not fit the saved list's room is left out.
+// Items from index 0, separated by ",". An item that does not fit the saved
+// list's room is left out.
 void SaveSettingsHistory(HWND combo, const char* last, const SettingsHistory& history)
 {
     char list[256] = "";
     size_t used = 0;
+    int saved = 0;
     int count = ItemCount(combo);
     for (int index = 0; index < count; ++index) {
         char item[256];
         if (!ItemText(combo, index, item, sizeof(item)))
             continue;
+        // The comma goes between the items saved: an item left out (too
+        // long, or its text not to be had) leaves none behind.
         size_t length = strlen(item);
-        size_t needed = length + (index > 0 ? 1 : 0);
+        size_t needed = length + (saved > 0 ? 1 : 0);
         if (used + needed > history.savedRoom)
             continue;
-        if (index > 0)
+        if (saved++ > 0)
             list[used++] = ',';
         memcpy(list + used, item, length);
         used += length;

@@ -232,6 +232,12 @@ TEST_F(FieldsTest, HandEditedValuesNeverOverrun)
     SaveWorkstationList(combo, "");
     EXPECT_LE(Setting("WorkstationList").size(), 167u);
     EXPECT_EQ(std::string(31, 'a') + "," + std::string(31, 'b'), Setting("WorkstationList").substr(0, 63));
+    // A first item past the room is left out with its comma.
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    for (const std::string& item : {std::string(200, 'x'), std::string("b"), std::string("c")})
+        SendMessageA(combo, CB_INSERTSTRING, -1, reinterpret_cast<LPARAM>(item.c_str()));
+    SaveWorkstationList(combo, "");
+    EXPECT_EQ("b,c", Setting("WorkstationList"));
 }
 
 TEST_F(FieldsTest, PagesWithoutTheComboBoxLeaveTheSettingsAlone)
