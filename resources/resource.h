@@ -3,7 +3,10 @@
 #ifndef PHONEBK_RESOURCE_H
 #define PHONEBK_RESOURCE_H
 
-/* Strings */
+/* Strings. 116, 200, 217 and 220 are never loaded by the library's code:
+   they stay because the published string table lists them, with these ids,
+   for hosts that load them. 220 names a minimum the library does not impose:
+   a login password may have any length, as the help says. */
 #define IDS_PHONE_BOOK                  115
 #define IDS_LINE_CONFIG_FAILED          116
 #define IDS_COMPLETE_PHONE_NUMBER       200

@@ -6,7 +6,8 @@ check_help.py CHM_DIR RESOURCES_DIR
 For every language: the ten context ids the dialogs ask for map to a topic
 that is in the file; every link of every page, of the contents and of the
 index leads to a file that is in it; and each page's topic names, in its own
-words, every field and button of that page whose text has a keyboard key.
+words, every field and button of that page whose text has a keyboard key. In
+French, a no-break space comes before : ? ! ; and inside « », never a blank.
 Prints one line per fault and "N passed, N failed" last.
 """
 import html
@@ -74,6 +75,12 @@ def page_words(data, code_page):
     return re.sub(r"\s+", " ", text)
 
 
+def french_blanks(data, code_page):
+    """The places of a French page where a plain blank stands for a no-break one."""
+    text = html.unescape(re.sub(r"<[^>]*>", "", data.decode(code_page)))
+    return re.findall(r"\S* [:?!;»]|« \S*", text)
+
+
 def links(data, code_page):
     text = data.decode(code_page)
     found = re.findall(r'href="([^"#:]+)', text, re.I)
@@ -112,6 +119,9 @@ def check_language(chm, suffix, resources, faults):
             for target in links(data, code_page):
                 if target.lower() not in files:
                     faults.append(f"{suffix}: {name} links to {target}, which the file lacks")
+            if suffix == "fr" and name.endswith(".htm"):
+                for place in french_blanks(data, code_page):
+                    faults.append(f"{suffix}: {name} has a blank where a no-break space belongs: {place!r}")
         texts = language_texts(os.path.join(resources, script))
         dialogs = dialog_texts(resources)
         for context, (topic, dialog) in TOPICS.items():
