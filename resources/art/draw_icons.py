@@ -12,6 +12,10 @@ The style is the one of the system's own wizards of the time: light grey
 computers with a black outline, white lit edges and grey shaded sides, blue
 screens, on a teal ground; what links them is a black cable carrying yellow.
 
+view_buttons.bmp is not in the library: it is the view buttons for a host's
+toolbar (the sample host's), drawn in the same style, to take the place of
+the system's view bitmap.
+
 The files are committed so that the build needs no Python; rerun this after
 changing a drawing.
 """
@@ -298,6 +302,40 @@ def remove_many(size):
     return cv
 
 
+# ---- The view buttons of a host's toolbar
+
+def view_buttons():
+    """64x16: large icons, small icons, list and details, in the order of the
+    system's view bitmap (VIEW_LARGEICONS 0 to VIEW_DETAILS 3), so a host can
+    add it in its place and keep the VIEW_ indexes. Silver is the ground, which
+    the toolbar maps to the button face."""
+    cv = Canvas(64, 16, SILVER)
+
+    def tiny(x, y):                                  # a 3x3 computer
+        cv.rect(x, y, x + 3, y + 2, BLUE, BLACK)
+        cv.line(x + 1, y + 3, x + 2, y + 3, BLACK)
+
+    for x, y in ((1, 1), (9, 1), (1, 9), (9, 9)):    # large icons
+        cv.rect(x, y, x + 5, y + 4, BLUE, BLACK)
+        cv.line(x + 1, y + 1, x + 4, y + 1, AQUA)
+        cv.line(x + 2, y + 5, x + 3, y + 5, BLACK)
+    for x in (17, 25):                               # small icons: rows beside each other
+        for y in (2, 7, 12):
+            tiny(x, y)
+            cv.line(x + 5, y + 1, x + 6, y + 1, BLACK)
+    for y in (1, 6, 11):                             # list: one column of rows
+        tiny(33, y)
+        cv.line(38, y + 1, 46, y + 1, BLACK)
+    cv.rect(48, 0, 63, 2, SILVER)                    # details: a header, then rows
+    cv.line(49, 1, 62, 1, GREY)
+    cv.line(55, 0, 55, 2, GREY)
+    for y in (4, 8, 12):
+        tiny(49, y)
+        cv.line(54, y + 1, 58, y + 1, BLACK)
+        cv.line(60, y + 1, 62, y + 1, GREY)
+    return cv
+
+
 # ---- Files
 
 def write_bitmap(path, cv):
@@ -396,6 +434,10 @@ if __name__ == '__main__':
         if preview:
             write_png(os.path.join(preview, name[:-4] + '-32.png'), draw(32), 8)
             write_png(os.path.join(preview, name[:-4] + '-16.png'), draw(16), 8)
+    buttons = view_buttons()
+    write_bitmap('view_buttons.bmp', buttons)
+    if preview:
+        write_png(os.path.join(preview, 'view_buttons.png'), buttons, 8)
     picture = wizard_picture()
     write_bitmap('wizard.bmp', picture)
     if preview:
