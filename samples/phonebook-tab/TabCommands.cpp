@@ -1,5 +1,10 @@
 // The commands of the Phone Book tab: new, properties, delete, rename, copy,
 // the examples, the view and the login, and what the host says to the user.
+//
+// Each library dialog runs a modal loop, in which the window may be
+// destroyed. What a command does after its dialog goes through Refresh,
+// MayChange or Say, which do nothing once the window is going (the reader
+// is detached then).
 #include <string.h>
 #include <string>
 #include <vector>
@@ -101,7 +106,8 @@ void PhoneBookTab::Properties()
     std::vector<char> key = Writable(row.key);
     int shown = row.dialUp ? dialUp_.QueryProperties(window_, key.data())
                            : book_.QueryProperties(window_, key.data(), 0);
-    if (!shown)
+    // An entry of another version: the library has just said so itself.
+    if (!shown && row.state != ReadState::kOtherVersion)
         Say(IDS_CANNOT_OPEN, row.name);
     Refresh(row.key);
 }
@@ -308,6 +314,8 @@ void PhoneBookTab::SetView(DWORD view)
 // library's own dialogs do; a grant lasts until "Log out".
 bool PhoneBookTab::MayChange()
 {
+    if (reader_ == nullptr)
+        return false;
     if (book_.SecurityLogin(window_, kChangeRight))
         return true;
     Say(IDS_ACCESS_REFUSED);
@@ -316,6 +324,8 @@ bool PhoneBookTab::MayChange()
 
 void PhoneBookTab::Say(UINT id, const std::string& insert)
 {
+    if (reader_ == nullptr)
+        return;
     std::string text = FormatText(id, {TextInsert(insert)});
     MessageBoxA(window_, text.c_str(), LoadText(IDS_APP_TITLE).c_str(), MB_ICONEXCLAMATION | MB_OK);
 }
@@ -333,7 +343,11 @@ void PhoneBookTab::ShowCount()
         SetStatus(FormatText(IDS_STATUS_FOUND,
                              {NumberInsert(static_cast<unsigned long>(shown_.size())), NumberInsert(total)}));
     } else {
-        SetStatus(FormatText(total == 1 ? IDS_STATUS_COUNT_ONE : IDS_STATUS_COUNT, {NumberInsert(total)}));
+        // Which counts take the singular is the language's business: French
+        // says "0 connexion", English "0 connections".
+        std::string singular = " " + LoadText(IDS_SINGULAR_COUNTS) + " ";
+        bool one = singular.find(" " + std::to_string(total) + " ") != std::string::npos;
+        SetStatus(FormatText(one ? IDS_STATUS_COUNT_ONE : IDS_STATUS_COUNT, {NumberInsert(total)}));
     }
 }
 

@@ -1,16 +1,19 @@
-// The Phone Book tab's window object, shared by the two files that implement
-// it: PhoneBookTab.cpp (the window, its layout and the list) and
-// TabCommands.cpp (the commands behind the menu, the toolbar and the keys).
+// The Phone Book tab's window object, shared by the three files that
+// implement it: PhoneBookTab.cpp (the window, its controls and layout),
+// TabList.cpp (the list: its rows as read, sorted and found, and the
+// details) and TabCommands.cpp (the commands behind the menus, the toolbar
+// and the keys).
 #ifndef PHONEBOOK_TAB_WINDOW_H
 #define PHONEBOOK_TAB_WINDOW_H
 
 #include <windows.h>
 #include <commctrl.h>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "EntryRows.h"
 #include "PhoneBookTab.h"
+#include "RowOrder.h"
 
 namespace phonebook_tab {
 
@@ -41,32 +44,12 @@ const unsigned short kCreatedNothing = 1;
 
 const UINT WM_APP_RENAME = WM_APP + 1;        // a label edit ended: rename now
 const UINT WM_APP_QUIT_ON_CLOSE = WM_APP + 2;
+const UINT WM_APP_READS_DONE = WM_APP + 3;    // the reader has rows to take
 
-// The entries are read in slices of at most this many milliseconds, from a
-// timer: the window answers input between two slices.
-const UINT_PTR kReadTimer = 1;
-const DWORD kSliceMilliseconds = 15;
-
-enum Column { kNameColumn, kKindColumn, kAddressColumn, kLoginColumn };
 enum Image { kConnectionImage, kDialUpImage, kUnreadableImage };
 
-// A row of the list: named at once from the listing, its other columns
-// filled when its entry has been read.
-struct Row {
-    enum State { kUnread, kRead, kUnreadable };
-    bool dialUp = false;
-    State state = kUnread;
-    int image = kConnectionImage;
-    std::string name;   // as the phone book stores it
-    std::string key;    // the entry file's full path, or the Dial-Up Networking entry's name
-    std::string kind, address, login;
-    std::string sortKey;   // of the name: ten thousand names sort by it at once
-    std::string folded;    // name and address as the Find box compares them, once asked for
-};
-
-// Helpers of both files.
+// Helpers of the three files.
 std::vector<char> Writable(const std::string& text);
-std::string Field(VmrPhoneBook& book, void (VmrPhoneBook::*get)(char*, unsigned short));
 bool SameNoCase(const std::string& a, const std::string& b);
 bool FileExists(const std::string& path);
 
@@ -89,44 +72,40 @@ public:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
+    // The window and its controls
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     bool OnCreate();
     void OnDestroy();
     void OnSize();
     void OnCommand(int command);
     LRESULT OnNotify(const NMHDR* header);
+    LRESULT OnListNotify(const NMHDR* header);
     LRESULT OnStaticColour(HDC dc, HWND control);
-
     void CreateToolbar();
     void CreateList();
     void ShowTab(int tab);
+    void ShowAbout();
     bool OnPhoneBookTab() const { return TabCtrl_GetCurSel(tabs_) == 0; }
 
+    // The list
     void Refresh(const std::string& selectKey);
     void ApplyView(const std::string& selectKey, bool sort);
-    bool Shows(Row& row, const std::string& folded);
-    bool Precedes(size_t a, size_t b) const;
-    void ReadRow(size_t index);
-    void ReadVisibleRows();
-    void ReadSlice();
-    int NextUnreadRow();
+    void HurryVisibleRows();
+    void OnReadsDone();
     void ShowProgress();
     void SortBy(int column);
     void ShowSortArrow();
     void OnFindChanged();
     void OnGetDisplayInfo(NMLVDISPINFOA* info);
-    LRESULT FindItem(int from, UINT flags, const std::string& typed);
     int RowAt(int item) const;
     void ShowDetails();
-    std::string KindText(VmrPhoneBook& book, char* path);
-    std::string AddressText(VmrPhoneBook& book);
-    std::string DetailsText(VmrPhoneBook& book);
     std::vector<int> SelectedRows() const;
     int FocusedRow() const;
     std::string FocusedKey() const;
     bool StillThere(const Row& row);
     bool TakeFocusedRow(Row* row);
 
+    // The commands
     void NewConnection();
     void NewDialUpConnection();
     void Properties();
@@ -138,7 +117,6 @@ private:
     void Copy();
     void AddExamples();
     void SetView(DWORD view);
-
     bool MayChange();
     void Say(UINT id, const std::string& insert = std::string());
     void SetStatus(const std::string& text);
@@ -158,22 +136,25 @@ private:
     HWND findLabel_ = NULL;
     HFONT font_ = NULL;
     bool quitOnClose_ = false;
+    // A command's dialog runs a modal loop in which the window may be
+    // destroyed (by the host, or by a close the dialog's owner did not
+    // stop). The object then lives until the outermost message handling
+    // returns: `depth_` counts the handlings under way, `closed_` says the
+    // window is gone.
+    int depth_ = 0;
+    bool closed_ = false;
     std::string chosenFolder_;   // --path, or empty when the library chose
     std::vector<Row> rows_;      // the phone book's entries as listed, then Dial-Up Networking's
     std::vector<size_t> order_;  // every row, in the order of the sort column
     std::vector<size_t> shown_;  // the rows the list shows, in its order: item i is rows_[shown_[i]]
-    int sortColumn_ = kNameColumn;
-    bool sortAscending_ = true;
+    SortOrder sort_;
     std::string findText_;
-    // The background reading: rows_ changes only in Refresh, which counts a
-    // generation; a read that sees another generation afterwards stops, as
-    // the library's message about a file it cannot read runs a modal loop.
-    unsigned generation_ = 0;
-    bool reading_ = false;
-    size_t readCursor_ = 0;
+    // The reading: each refresh is a new listing; reads of an older one are
+    // dropped when they come back.
+    EntryReader* reader_ = nullptr;
+    unsigned listing_ = 0;
     size_t entryCount_ = 0;
     size_t readCount_ = 0;
-    std::map<std::string, ULONGLONG> unreadable_;   // entry file and its time when it failed
     int renameRow_ = -1;
     std::string renameText_;
 };

@@ -2,6 +2,84 @@
 
 #include <commctrl.h>
 
+#include "EntryRows.h"
+
+using phonebook_tab::EntryReader;
+
+namespace {
+
+// The gate's state lives for the process: a reader may be on its way into
+// the gate function while a gate ends.
+volatile LONG g_gateActive = 0;
+volatile LONG g_insideGate = 0;
+volatile DWORD g_heldThread = 0;
+HANDLE g_held = NULL;
+HANDLE g_release = NULL;
+std::function<bool(const std::string&)> g_holds;
+
+void HoldRead(const std::string& path)
+{
+    InterlockedIncrement(&g_insideGate);
+    if (g_gateActive && g_holds(path)) {
+        InterlockedCompareExchange(reinterpret_cast<volatile LONG*>(&g_heldThread), GetCurrentThreadId(), 0);
+        SetEvent(g_held);
+        WaitForSingleObject(g_release, 20000);
+    }
+    InterlockedDecrement(&g_insideGate);
+}
+
+}  // namespace
+
+ReadGate::ReadGate(std::function<bool(const std::string& path)> holds)
+{
+    g_holds = holds;
+    g_heldThread = 0;
+    g_held = CreateEventA(NULL, TRUE, FALSE, NULL);
+    g_release = CreateEventA(NULL, TRUE, FALSE, NULL);
+    InterlockedExchange(&g_gateActive, 1);
+    EntryReader::SetReadGate(HoldRead);
+}
+
+ReadGate::~ReadGate()
+{
+    InterlockedExchange(&g_gateActive, 0);
+    Release();
+    EntryReader::SetReadGate(nullptr);
+    while (InterlockedCompareExchange(&g_insideGate, 0, 0) != 0)
+        Sleep(1);
+    CloseHandle(g_held);
+    CloseHandle(g_release);
+    g_held = g_release = NULL;
+}
+
+bool ReadGate::WaitHeld(DWORD milliseconds) const
+{
+    return WaitForSingleObject(g_held, milliseconds) == WAIT_OBJECT_0;
+}
+
+DWORD ReadGate::HeldThread() const
+{
+    return g_heldThread;
+}
+
+void ReadGate::Release()
+{
+    SetEvent(g_release);
+}
+
+JournalOff::JournalOff()
+{
+    DWORD length = GetEnvironmentVariableA("PXMSGBOX_JOURNAL", saved_, sizeof(saved_));
+    if (length >= sizeof(saved_))
+        saved_[0] = '\0';
+    SetEnvironmentVariableA("PXMSGBOX_JOURNAL", NULL);
+}
+
+JournalOff::~JournalOff()
+{
+    SetEnvironmentVariableA("PXMSGBOX_JOURNAL", saved_[0] != '\0' ? saved_ : NULL);
+}
+
 void TabTest::SetUp()
 {
     WizardPaths::SetUp();
@@ -34,12 +112,14 @@ void TabTest::WriteEntry(const std::string& name, unsigned short type, const std
     ASSERT_EQ(1, writer.WriteEntry(&text[0])) << name;
 }
 
-void TabTest::OpenWindow()
+void TabTest::OpenWindow(bool finishReading)
 {
     window = CreatePhoneBookTab(GetModuleHandleA(NULL), book, dialUp, books.path().c_str(), SW_SHOWNORMAL);
     ASSERT_NE(nullptr, window);
     list = GetDlgItem(window, kListId);
     ASSERT_NE(nullptr, list);
+    if (finishReading)
+        FinishReading();
 }
 
 void TabTest::Command(DialogDriver& driver, int command)
@@ -134,7 +214,7 @@ std::string TabTest::Progress() const
 void TabTest::FinishReading()
 {
     DWORD start = GetTickCount();
-    while (!Progress().empty() && GetTickCount() - start < 60000) {
+    while (!Progress().empty() && GetTickCount() - start < 20000) {
         MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
         Pump();
     }

@@ -5,6 +5,7 @@
 #define PHONEBK_TABTESTSUPPORT_H
 
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,9 @@ protected:
     // workstation (by type) and login name given.
     void WriteEntry(const std::string& name, unsigned short type, const std::string& address,
                     const std::string& login);
-    // Makes the window over the test's phone book.
-    void OpenWindow();
+    // Makes the window over the test's phone book and, unless told not to,
+    // waits until its entries are read.
+    void OpenWindow(bool finishReading = true);
     // Runs a command of the window, as its menu would, under the driver's
     // script; dialogs are read from PhoneBk.dll.
     void Command(DialogDriver& driver, int command);
@@ -52,6 +54,37 @@ protected:
     RasPhoneBook dialUp;
     HWND window = NULL;
     HWND list = NULL;
+};
+
+// Holds the reads of the entry files it is asked to on their reader
+// threads, as a share that does not answer would, until Release (or its
+// end).
+class ReadGate
+{
+public:
+    explicit ReadGate(std::function<bool(const std::string& path)> holds);
+    ~ReadGate();
+    ReadGate(const ReadGate&) = delete;
+    ReadGate& operator=(const ReadGate&) = delete;
+    // Whether a held read began within the time.
+    bool WaitHeld(DWORD milliseconds) const;
+    // The thread the first held read ran on.
+    DWORD HeldThread() const;
+    void Release();
+};
+
+// Until its end, the library's messages are real windows rather than lines
+// of the journal.
+class JournalOff
+{
+public:
+    JournalOff();
+    ~JournalOff();
+    JournalOff(const JournalOff&) = delete;
+    JournalOff& operator=(const JournalOff&) = delete;
+
+private:
+    char saved_[MAX_PATH] = "";
 };
 
 #endif

@@ -11,6 +11,7 @@
 #include <regex>
 
 #include "Languages.h"
+#include "resource.h"
 #include "resources/TabResources.h"
 
 namespace {
@@ -50,7 +51,7 @@ TEST_P(TabTexts, StringsKeepInsertsLineBreaksAndTheCodePage)
 {
     const Language& language = GetParam();
     HMODULE module = GetModuleHandleA(NULL);
-    for (UINT id = IDS_APP_TITLE; id <= IDS_CANNOT_START; ++id) {
+    for (UINT id = IDS_APP_TITLE; id <= IDS_LAST_TEXT; ++id) {
         SCOPED_TRACE(testing::Message() << language.tag << " string " << id);
         bool haveEnglish = false, haveTranslation = false;
         std::wstring english = LoadExactString(module, id, kEnglish, &haveEnglish);
@@ -105,7 +106,49 @@ TEST_P(TabTexts, EveryMenuItemHasAKeyOfItsOwn)
             }
         }
     }
-    EXPECT_EQ(15u, items);   // two menus on the bar, thirteen commands
+    EXPECT_EQ(21u, items);   // three menus on the bar, eighteen commands
+}
+
+// The library's wizard ends with "click the File menu and then click
+// Properties": the sample's first menu is that File menu, with the commands
+// of one connection, named as the wizard's last page names them.
+TEST_P(TabTexts, TheFileMenuIsTheOneTheWizardNames)
+{
+    const Language& language = GetParam();
+    MenuResource bar(GetModuleHandleA(NULL), IDR_MAIN_MENU, language.id);
+    ASSERT_NE(nullptr, bar.get()) << language.tag;
+    HMENU file = GetSubMenu(bar.get(), 0);
+    ASSERT_NE(nullptr, file) << language.tag;
+    std::vector<UINT> commands;
+    for (int i = 0; i < GetMenuItemCount(file); ++i) {
+        if (GetMenuItemID(file, i) != 0)
+            commands.push_back(GetMenuItemID(file, i));
+    }
+    EXPECT_EQ((std::vector<UINT>{IDM_NEW, IDM_PROPERTIES, IDM_DELETE, IDM_RENAME, IDM_EXIT}), commands)
+        << language.tag;
+
+    // The menu's word and the item's, without their keys and shortcuts.
+    auto word = [](HMENU menu, UINT item, UINT flags) {
+        wchar_t text[256] = L"";
+        GetMenuStringW(menu, item, text, 256, flags);
+        std::wstring shown = text;
+        shown = shown.substr(0, shown.find(L'\t'));
+        size_t bracket = shown.find(L"(&");
+        if (bracket != std::wstring::npos)
+            shown.erase(bracket);
+        shown.erase(std::remove(shown.begin(), shown.end(), L'&'), shown.end());
+        return shown;
+    };
+    DialogTemplate finish = LoadTemplate(GetModuleHandleA("PhoneBk.dll"), IDD_WIZ_FINISH, language.id);
+    ASSERT_TRUE(finish.found) << language.tag;
+    std::wstring note;
+    for (const TemplateItem& item : finish.items) {
+        if (item.text.find(word(bar.get(), 0, MF_BYPOSITION)) != std::wstring::npos)
+            note = item.text;
+    }
+    EXPECT_NE(L"", note) << language.tag << ": no text of the last page names " << Utf8(word(bar.get(), 0, MF_BYPOSITION));
+    EXPECT_NE(std::wstring::npos, note.find(word(file, IDM_PROPERTIES, MF_BYCOMMAND)))
+        << language.tag << ": " << Utf8(note);
 }
 
 INSTANTIATE_TEST_SUITE_P(EightLanguages, TabTexts, ::testing::ValuesIn(kLanguages),

@@ -72,5 +72,10 @@
 #define IDS_STATUS_READING      1047
 #define IDS_ABOUT_OWN_FOLDER    1048    /* About, when the library chose the folder */
 #define IDS_CANNOT_START        1049
+#define IDS_KIND_READING        1050    /* a row whose entry is not read yet */
+#define IDS_KIND_OTHER_VERSION  1051
+#define IDS_PASSWORD_NONE       1052    /* the password's own "none": its gender may differ */
+#define IDS_SINGULAR_COUNTS     1053    /* the counts, blank-separated, that take IDS_STATUS_COUNT_ONE */
+#define IDS_LAST_TEXT           IDS_SINGULAR_COUNTS
 
 #endif
