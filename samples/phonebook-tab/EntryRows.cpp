@@ -192,6 +192,19 @@ void EntryReader::Hurry(const std::vector<size_t>& indices)
         if (*at < paths_.size() && !taken_[*at])
             waiting_.push_front(*at);
     }
+    // A list scrolled up and down for long while the reads wait leaves the
+    // same rows in the queue many times over: past twice the rows, only
+    // each row's first place is kept.
+    if (waiting_.size() > 2 * paths_.size() + 64) {
+        std::vector<bool> seen(paths_.size(), false);
+        std::deque<size_t> kept;
+        for (size_t index : waiting_) {
+            if (!taken_[index] && !seen[index])
+                kept.push_back(index);
+            seen[index] = true;
+        }
+        waiting_.swap(kept);
+    }
     StartReaders();
 }
 

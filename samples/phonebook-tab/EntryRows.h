@@ -116,7 +116,7 @@ private:
     unsigned listing_ = 0;
     std::vector<std::string> paths_;
     std::vector<bool> taken_;        // of paths_: handed to a reader in this listing
-    std::deque<size_t> waiting_;     // may hold a row twice (hurried); taken_ decides
+    std::deque<size_t> waiting_;     // may hold a row more than once (hurried); taken_ decides
     std::vector<EntryRead> results_;
     // Only "another version" is remembered, with the file's write time: it
     // stays so until the file is written again. Any other failure may pass

@@ -93,6 +93,7 @@ LRESULT PhoneBookTab::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETFOCUS: if (OnPhoneBookTab()) SetFocus(list_); return 0;
     case WM_CTLCOLORSTATIC: return OnStaticColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_APP_READS_DONE: OnReadsDone(); return 0;
+    case WM_APP_HURRY: Hurry(); return 0;
     case WM_APP_RENAME: Rename(renameRow_, renameText_); return 0;
     case WM_APP_QUIT_ON_CLOSE: quitOnClose_ = true; return 0;
     case WM_DESTROY: OnDestroy(); return 0;
@@ -307,7 +308,6 @@ void PhoneBookTab::OnSize()
     MoveWindow(list_, page.left, page.top, width, height - detailsHeight - 4, TRUE);
     MoveWindow(details_, page.left, page.bottom - detailsHeight, width, detailsHeight, TRUE);
     MoveWindow(about_, page.left + 8, page.top - findHeight + 4, width - 16, height + findHeight - 12, TRUE);
-    HurryVisibleRows();
 }
 
 void PhoneBookTab::ShowTab(int tab)

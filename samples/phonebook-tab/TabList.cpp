@@ -3,8 +3,10 @@
 // The list is virtual (LVS_OWNERDATA): it asks for the text of the rows it
 // draws, so ten thousand names cost no more to show than a hundred. Refresh
 // lists the names, shows them at once, and hands the entries to the reader
-// (EntryRows.h), the rows on the screen first; a row not read yet says
-// "Reading...". The reads come back by WM_APP_READS_DONE, a batch at a time.
+// (EntryRows.h) in the list's order; a row not read yet says "Reading...".
+// A row the list draws before it is read goes to the front of the queue:
+// the rows scrolled to come first. The reads come back by WM_APP_READS_DONE,
+// a batch at a time.
 //
 // The list is always read back from the phone books after a change, never
 // patched by hand: what it shows is what is on disk (and in Dial-Up
@@ -54,6 +56,7 @@ void PhoneBookTab::Refresh(const std::string& selectKey)
     }
     entryCount_ = paths.size();
     readCount_ = 0;
+    hurry_.clear();   // indices of the old listing
     ++listing_;
     order_ = SortRows(rows_, sort_);
     reader_->Start(listing_, paths, order_);
@@ -86,29 +89,19 @@ void PhoneBookTab::ApplyView(const std::string& selectKey, bool sort)
         ListView_EnsureVisible(list_, select, FALSE);
     }
     SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
-    HurryVisibleRows();
     InvalidateRect(list_, NULL, TRUE);
     ShowSortArrow();
     ShowDetails();
     ShowCount();
 }
 
-// The rows on the screen go to the front of the reader's queue. In the icon
-// view every row counts as on the screen: only the first ones are taken.
-void PhoneBookTab::HurryVisibleRows()
+// The rows the list drew unread since the last time, ahead of the others,
+// in the order drawn.
+void PhoneBookTab::Hurry()
 {
-    if (reader_ == nullptr || readCount_ == entryCount_)
-        return;
-    int top = ListView_GetTopIndex(list_);
-    int count = std::min(ListView_GetCountPerPage(list_) + 1, 64);
-    std::vector<size_t> visible;
-    for (int item = top; item < top + count && item < static_cast<int>(shown_.size()); ++item) {
-        const Row& row = rows_[shown_[item]];
-        if (!row.dialUp && row.state == ReadState::kUnread)
-            visible.push_back(shown_[item]);
-    }
-    if (!visible.empty())
-        reader_->Hurry(visible);
+    if (reader_ != nullptr && !hurry_.empty())
+        reader_->Hurry(hurry_);
+    hurry_.clear();
 }
 
 // Reads that have come back. A read of an older listing is dropped: its
@@ -194,6 +187,14 @@ void PhoneBookTab::OnGetDisplayInfo(NMLVDISPINFOA* info)
     if (index < 0)
         return;
     const Row& row = rows_[index];
+    // The list asks for the rows it draws, column by column: one unread is
+    // on the screen.
+    if (!row.dialUp && row.state == ReadState::kUnread &&
+        (hurry_.empty() || hurry_.back() != static_cast<size_t>(index))) {
+        if (hurry_.empty())
+            PostMessageA(window_, WM_APP_HURRY, 0, 0);
+        hurry_.push_back(static_cast<size_t>(index));
+    }
     if (info->item.mask & LVIF_TEXT) {
         const std::string* columns[] = {&row.name, &row.kind, &row.address, &row.login};
         int column = info->item.iSubItem;

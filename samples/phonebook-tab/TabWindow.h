@@ -45,6 +45,7 @@ const unsigned short kCreatedNothing = 1;
 const UINT WM_APP_RENAME = WM_APP + 1;        // a label edit ended: rename now
 const UINT WM_APP_QUIT_ON_CLOSE = WM_APP + 2;
 const UINT WM_APP_READS_DONE = WM_APP + 3;    // the reader has rows to take
+const UINT WM_APP_HURRY = WM_APP + 4;         // rows on the screen wait to be read
 
 enum Image { kConnectionImage, kDialUpImage, kUnreadableImage };
 
@@ -90,7 +91,7 @@ private:
     // The list
     void Refresh(const std::string& selectKey);
     void ApplyView(const std::string& selectKey, bool sort);
-    void HurryVisibleRows();
+    void Hurry();
     void OnReadsDone();
     void ShowProgress();
     void SortBy(int column);
@@ -155,6 +156,7 @@ private:
     unsigned listing_ = 0;
     size_t entryCount_ = 0;
     size_t readCount_ = 0;
+    std::vector<size_t> hurry_;   // rows the list has drawn unread since the last WM_APP_HURRY
     int renameRow_ = -1;
     std::string renameText_;
 };

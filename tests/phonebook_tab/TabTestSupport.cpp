@@ -1,6 +1,7 @@
 #include "TabTestSupport.h"
 
 #include <commctrl.h>
+#include <mutex>
 
 #include "EntryRows.h"
 
@@ -16,10 +17,16 @@ volatile DWORD g_heldThread = 0;
 HANDLE g_held = NULL;
 HANDLE g_release = NULL;
 std::function<bool(const std::string&)> g_holds;
+std::mutex g_begunLock;
+std::vector<std::string> g_begun;
 
 void HoldRead(const std::string& path)
 {
     InterlockedIncrement(&g_insideGate);
+    if (g_gateActive) {
+        std::lock_guard<std::mutex> locked(g_begunLock);
+        g_begun.push_back(path);
+    }
     if (g_gateActive && g_holds(path)) {
         InterlockedCompareExchange(reinterpret_cast<volatile LONG*>(&g_heldThread), GetCurrentThreadId(), 0);
         SetEvent(g_held);
@@ -34,6 +41,7 @@ ReadGate::ReadGate(std::function<bool(const std::string& path)> holds)
 {
     g_holds = holds;
     g_heldThread = 0;
+    g_begun.clear();
     g_held = CreateEventA(NULL, TRUE, FALSE, NULL);
     g_release = CreateEventA(NULL, TRUE, FALSE, NULL);
     InterlockedExchange(&g_gateActive, 1);
@@ -60,6 +68,12 @@ bool ReadGate::WaitHeld(DWORD milliseconds) const
 DWORD ReadGate::HeldThread() const
 {
     return g_heldThread;
+}
+
+std::vector<std::string> ReadGate::Begun() const
+{
+    std::lock_guard<std::mutex> locked(g_begunLock);
+    return g_begun;
 }
 
 void ReadGate::Release()

@@ -70,6 +70,9 @@ public:
     bool WaitHeld(DWORD milliseconds) const;
     // The thread the first held read ran on.
     DWORD HeldThread() const;
+    // The paths of every read begun since the gate was made, held or not,
+    // in the order they began.
+    std::vector<std::string> Begun() const;
     void Release();
 };
 
