@@ -53,6 +53,18 @@ void PostReadsDone(void* window)
 
 }  // namespace
 
+LONG PhoneBookTab::living_ = 0;
+
+PhoneBookTab::~PhoneBookTab()
+{
+    InterlockedDecrement(&living_);
+}
+
+long PhoneBookTab::Living()
+{
+    return InterlockedCompareExchange(&living_, 0, 0);
+}
+
 LRESULT CALLBACK PhoneBookTab::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     PhoneBookTab* tab = reinterpret_cast<PhoneBookTab*>(GetWindowLongPtrA(window, GWLP_USERDATA));

@@ -66,11 +66,17 @@ public:
         book_ = book;
         pristine_ = book;
         dialUp_ = dialUp;
+        InterlockedIncrement(&living_);
     }
     PhoneBookTab(const PhoneBookTab&) = delete;
     PhoneBookTab& operator=(const PhoneBookTab&) = delete;
 
+    ~PhoneBookTab();
+
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // How many window objects exist in the process: a test's way to see that
+    // one outlives its window until the handling under way returns.
+    static long Living();
 
 private:
     // The window and its controls
@@ -122,6 +128,8 @@ private:
     void Say(UINT id, const std::string& insert = std::string());
     void SetStatus(const std::string& text);
     void ShowCount();
+
+    static LONG living_;
 
     VmrPhoneBook book_;
     VmrPhoneBook pristine_;

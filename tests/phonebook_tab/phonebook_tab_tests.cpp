@@ -11,8 +11,10 @@
 #include "EntryRows.h"
 #include "EntryVersion.h"
 #include "TabTestSupport.h"
+#include "TabWindow.h"
 
 using phonebook_tab::EntryReader;
+using phonebook_tab::PhoneBookTab;
 
 namespace {
 
@@ -133,6 +135,26 @@ TEST_F(PhoneBookTabHost, AReadWaitsBesideTheWindowAndOutlivesIt)
     EXPECT_EQ(1, EntryReader::Living()) << "the reader went with its window while a read was out";
     gate.Release();
     EXPECT_EQ(0, livingReaders(0)) << "the reader outlived its last read";
+}
+
+// The host may destroy the window while one of the library's dialogs is up:
+// the window object lives until the command that opened the dialog returns.
+TEST_F(PhoneBookTabHost, TheWindowMayCloseUnderTheLibrarysDialog)
+{
+    Select({"Office"});
+    long living = -1;
+    DialogDriver driver;
+    driver.SetTemplateModule(GetModuleHandleA("PhoneBk.dll"));
+    driver.WaitPage(IDD_GENERAL).Do("close the host's window", [&](HWND) {
+        DestroyWindow(window);
+        living = PhoneBookTab::Living();
+        return true;
+    });
+    driver.Run([&] { return SendMessageA(window, WM_COMMAND, IDM_PROPERTIES, 0); });
+    EXPECT_TRUE(driver.Finished());
+    window = NULL;
+    EXPECT_EQ(1, living) << "the window object went with its window, under the command";
+    EXPECT_EQ(0, PhoneBookTab::Living());
 }
 
 TEST_F(PhoneBookTabHost, DeleteAsksWithTheLibrarysDialogAndKeepsTheFileOnNo)
