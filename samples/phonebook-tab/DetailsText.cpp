@@ -41,19 +41,19 @@ std::string AddressText(VmrPhoneBook& book)
 
 std::string DetailsText(VmrPhoneBook& book)
 {
-    std::string none = LoadText(IDS_NONE);
-    auto orNone = [&none](const std::string& text) { return text.empty() ? none : text; };
-    std::string device = orNone(FieldText(book, &VmrPhoneBook::GetTapiLineName));
-    std::string adapter = orNone(FieldText(book, &VmrPhoneBook::GetAdapterName));
+    // An empty field says "none" in the word its name agrees with.
+    auto orNone = [](const std::string& text, UINT none) { return text.empty() ? LoadText(none) : text; };
+    std::string device = orNone(FieldText(book, &VmrPhoneBook::GetTapiLineName), IDS_NONE);
+    std::string adapter = orNone(FieldText(book, &VmrPhoneBook::GetAdapterName), IDS_NONE_ADAPTER);
     std::string country = FieldText(book, &VmrPhoneBook::GetConnectCountryCode);
     std::string area = FieldText(book, &VmrPhoneBook::GetConnectAreaCode);
-    std::string codes = orNone(book.UseCountryCodeAndAreaCode() ? TrimBlanks(country + " " + area) : std::string());
-    std::string link = orNone(FieldText(book, &VmrPhoneBook::GetRasLinkName));
-    std::string locator =
-        orNone(book.UseInternet() ? FieldText(book, &VmrPhoneBook::GetInternetLocatorServer) : std::string());
+    std::string codes =
+        orNone(book.UseCountryCodeAndAreaCode() ? TrimBlanks(country + " " + area) : std::string(), IDS_NONE);
+    std::string link = orNone(FieldText(book, &VmrPhoneBook::GetRasLinkName), IDS_NONE_DIALUP);
+    std::string locator = orNone(
+        book.UseInternet() ? FieldText(book, &VmrPhoneBook::GetInternetLocatorServer) : std::string(), IDS_NONE);
     std::string dialog = LoadText(book.GetDisplayConnectDialog() ? IDS_YES : IDS_NO);
-    // The password's own "none": in some languages the word agrees with
-    // "password" and not with the other fields.
+    // The password's own "none", agreeing with "password" (es "ninguna").
     char password[64];
     book.GetPassword(password, sizeof(password));
     std::string passwordState = LoadText(password[0] != '\0' ? IDS_PASSWORD_SET : IDS_PASSWORD_NONE);
@@ -63,7 +63,7 @@ std::string DetailsText(VmrPhoneBook& book)
         if (book.IsStartupUtility(slot))
             utilities += (utilities.empty() ? "" : ", ") + std::to_string(slot + 1);
     }
-    utilities = orNone(utilities);
+    utilities = orNone(utilities, IDS_NONE_UTILITIES);
     return FormatText(IDS_DETAILS, {TextInsert(device), TextInsert(adapter), TextInsert(codes), TextInsert(link),
                                     TextInsert(locator), NumberInsert(book.GetConnectTimeout()),
                                     TextInsert(dialog), TextInsert(passwordState), TextInsert(utilities)});

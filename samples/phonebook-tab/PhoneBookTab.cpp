@@ -244,7 +244,15 @@ void PhoneBookTab::CreateList()
     ListView_SetImageList(list_, largeImages, LVSIL_NORMAL);
 
     const UINT titles[] = {IDS_COLUMN_NAME, IDS_COLUMN_KIND, IDS_COLUMN_ADDRESS, IDS_COLUMN_LOGIN};
-    const int widths[] = {160, 215, 180, 120};
+    int widths[] = {160, 215, 180, 120};
+    // The kinds are a handful of texts: the column fits the longest in the
+    // user's language.
+    const UINT kinds[] = {IDS_KIND_MODEM, IDS_KIND_CABLE, IDS_KIND_NETWORK, IDS_KIND_NETWORK_DIALUP,
+                          IDS_KIND_DIALUP, IDS_KIND_UNREADABLE, IDS_KIND_READING, IDS_KIND_OTHER_VERSION};
+    for (UINT kind : kinds) {
+        int width = ListView_GetStringWidth(list_, LoadText(kind).c_str()) + 16;
+        widths[kKindColumn] = std::min(std::max(widths[kKindColumn], width), 400);
+    }
     for (int i = 0; i < 4; ++i) {
         std::vector<char> title = Writable(LoadText(titles[i]));
         LVCOLUMNA column = {};

@@ -75,6 +75,7 @@ TEST_F(Tour, Visit)
     }
     ASSERT_EQ(3u, examples.size());
     ASSERT_EQ(5u, Names().size());
+    FinishReading();
     Select({examples[0]});
     Picture("01-list");
     SendMessageA(window, WM_COMMAND, IDM_VIEW_LARGE_ICONS, 0);
@@ -98,6 +99,7 @@ TEST_F(Tour, Visit)
         EXPECT_TRUE(driver.Finished());
     }
     EXPECT_EQ((Strings{"Branch"}), SelectedNames());
+    FinishReading();
     Picture("09-created");
     {
         DialogDriver driver("tour");
@@ -142,6 +144,7 @@ TEST_F(Tour, Visit)
     SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
     Pump();
     EXPECT_TRUE(EntryFileExists("Harbour"));
+    FinishReading();
     Picture("16-renamed");
 
     // The delete confirmations, answered No.
@@ -186,7 +189,7 @@ TEST_F(Tour, Thousands)
             WriteEntry(city + " desk " + number, i % 3 == 1 ? 3 : 4, "ws-" + city + "-" + number, "support");
         ASSERT_FALSE(HasFatalFailure());
     }
-    OpenWindow();
+    OpenWindow(false);   // the first picture while the rows are being read
     SetWindowPos(window, NULL, 0, 0, 760, 520, SWP_NOZORDER);
     Picture("20-thousands");
     FinishReading();

@@ -76,6 +76,13 @@
 #define IDS_KIND_OTHER_VERSION  1051
 #define IDS_PASSWORD_NONE       1052    /* the password's own "none": its gender may differ */
 #define IDS_SINGULAR_COUNTS     1053    /* the counts, blank-separated, that take IDS_STATUS_COUNT_ONE */
-#define IDS_LAST_TEXT           IDS_SINGULAR_COUNTS
+/* "none" for the adapter, the Dial-Up Networking entry and the start-up
+   utilities, where a language makes the word agree with the field's name
+   (fr "Carte : aucune", it "Utilità all'avvio: nessuna"); IDS_NONE for the
+   others. */
+#define IDS_NONE_ADAPTER        1054
+#define IDS_NONE_DIALUP         1055
+#define IDS_NONE_UTILITIES      1056
+#define IDS_LAST_TEXT           IDS_NONE_UTILITIES
 
 #endif
