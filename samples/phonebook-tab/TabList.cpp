@@ -189,7 +189,9 @@ void PhoneBookTab::OnGetDisplayInfo(NMLVDISPINFOA* info)
     const Row& row = rows_[index];
     // The list asks for the rows it draws, column by column: one unread is
     // on the screen.
-    if (!row.dialUp && row.state == ReadState::kUnread &&
+    // (At most one batch of every row: a caller reading every row's text
+    // over and over adds nothing more until the batch is taken.)
+    if (!row.dialUp && row.state == ReadState::kUnread && hurry_.size() < entryCount_ &&
         (hurry_.empty() || hurry_.back() != static_cast<size_t>(index))) {
         if (hurry_.empty())
             PostMessageA(window_, WM_APP_HURRY, 0, 0);
