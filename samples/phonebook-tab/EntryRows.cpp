@@ -119,16 +119,19 @@ std::vector<Row> ListRows(VmrPhoneBook& book, RasPhoneBook& dialUp)
 
 // ---- The reader
 
-EntryReader* EntryReader::Create(const VmrPhoneBook& book, Notify notify, void* context)
+EntryReader* EntryReader::Create(const VmrPhoneBook& book, const RasPhoneBook& dialUp, Notify notify, void* context)
 {
-    return new (std::nothrow) EntryReader(book, notify, context);
+    return new (std::nothrow) EntryReader(book, dialUp, notify, context);
 }
 
-EntryReader::EntryReader(const VmrPhoneBook& book, Notify notify, void* context) : notify_(notify), context_(context)
+EntryReader::EntryReader(const VmrPhoneBook& book, const RasPhoneBook& dialUp, Notify notify, void* context)
+    : notify_(notify), context_(context)
 {
     InitializeCriticalSection(&lock_);
     for (VmrPhoneBook& copy : books_)
         copy = book;
+    listerBook_ = book;
+    listerDialUp_ = dialUp;
     InterlockedIncrement(&g_living);
 }
 
@@ -166,8 +169,89 @@ void EntryReader::Detach()
         notify_ = nullptr;
         waiting_.clear();
         results_.clear();
+        listedRows_.clear();
+        listed_ = false;
     }
     Release();
+}
+
+void EntryReader::NotifyOnce()
+{
+    if (!notified_ && notify_ != nullptr) {
+        notified_ = true;
+        notify_(context_);
+    }
+}
+
+// One lister at most: a refresh asked for again and again while a share
+// does not answer adds no thread, and the lister lists once more when it is
+// back. Like a reader, it holds a reference and its handle is not kept.
+bool EntryReader::List(unsigned listing)
+{
+    Locked locked(lock_);
+    listingWanted_ = listing;
+    listed_ = false;
+    listedRows_.clear();
+    if (listerRunning_)
+        return true;
+    listerRunning_ = true;
+    AddReference();
+    HANDLE thread = CreateThread(NULL, 0, ListerThread, this, 0, NULL);
+    if (thread == NULL) {
+        listerRunning_ = false;
+        InterlockedDecrement(&references_);   // the window's reference remains
+        return false;
+    }
+    CloseHandle(thread);
+    return true;
+}
+
+bool EntryReader::TakeListing(unsigned* listing, std::vector<Row>* rows)
+{
+    Locked locked(lock_);
+    notified_ = false;
+    if (!listed_)
+        return false;
+    listed_ = false;
+    *listing = listedListing_;
+    rows->swap(listedRows_);
+    listedRows_.clear();
+    return true;
+}
+
+DWORD WINAPI EntryReader::ListerThread(void* parameter)
+{
+    EntryReader* reader = static_cast<EntryReader*>(parameter);
+    reader->ListAll();
+    reader->Release();
+    return 0;
+}
+
+void EntryReader::ListAll()
+{
+    unsigned done = 0;
+    for (;;) {
+        unsigned listing = 0;
+        {
+            Locked locked(lock_);
+            if (listingWanted_ == done || notify_ == nullptr) {
+                listerRunning_ = false;
+                return;
+            }
+            listing = listingWanted_;
+        }
+        if (g_readGate != nullptr)
+            g_readGate(std::string());
+        std::vector<Row> rows = ListRows(listerBook_, listerDialUp_);
+        done = listing;
+        Locked locked(lock_);
+        if (listing != listingWanted_ || notify_ == nullptr)
+            continue;   // asked for again, or closed, meanwhile
+        listedRows_.swap(rows);
+        listedListing_ = listing;
+        listed_ = true;
+        NotifyOnce();
+    }
 }
 
 void EntryReader::Start(unsigned listing, const std::vector<std::string>& paths, const std::vector<size_t>& order)
@@ -267,10 +351,7 @@ void EntryReader::ReadAll(int slot)
         if (listing != listing_ || notify_ == nullptr)
             continue;   // refreshed or closed meanwhile
         results_.push_back(std::move(read));
-        if (!notified_) {
-            notified_ = true;
-            notify_(context_);
-        }
+        NotifyOnce();
     }
 }
 

@@ -1,11 +1,11 @@
 // The rows of the Phone Book tab and their reading: what the list shows,
 // without a line of window code.
 //
-// The names come from the listing at once; each entry is read on a reader
-// thread, never on the window's: one ReadEntry on a network share that has
-// gone away waits for the network's time-out, and the window must answer all
-// the while. A host copies this file as it stands and hands its own window a
-// notification function.
+// The listing of the names and the reading of each entry run on threads of
+// their own, never on the window's: a folder or an entry on a network share
+// that has gone away answers only at the network's time-out, and the window
+// must answer all the while. A host copies this file as it stands and hands
+// its own window a notification function.
 #ifndef PHONEBOOK_TAB_ENTRYROWS_H
 #define PHONEBOOK_TAB_ENTRYROWS_H
 
@@ -53,27 +53,37 @@ struct EntryRead {
     std::string kind, address, login, details;
 };
 
-// Reads entries on up to kReaders threads of its own. The window holds one
-// reference and each running reader another, so the object lives until the
-// last read is back, whenever the window goes. Every member but the reader
-// threads' own is called on the window's thread.
+// Lists the phone book on a thread of its own and reads entries on up to
+// kReaders more. The window holds one reference and each running thread
+// another, so the object lives until the last listing or read is back,
+// whenever the window goes. Every member but the threads' own is called on
+// the window's thread.
 class EntryReader
 {
 public:
     static const int kReaders = 2;
     typedef void (*Notify)(void* context);
 
-    // `notify(context)` is called on a reader thread, at most once until
-    // TakeResults has been called, when reads wait to be taken. Each reader
-    // gets its own copy of `book`: the library's object is a plain one, and
-    // its calls run on the caller's thread. Null when out of memory.
-    static EntryReader* Create(const VmrPhoneBook& book, Notify notify, void* context);
+    // `notify(context)` is called on a reader or the lister thread, at most
+    // once until TakeListing or TakeResults has been called, when a listing
+    // or reads wait to be taken. Each thread gets its own copy of `book`
+    // (and the lister of `dialUp`): the library's objects are plain ones,
+    // and their calls run on the caller's thread. Null when out of memory.
+    static EntryReader* Create(const VmrPhoneBook& book, const RasPhoneBook& dialUp, Notify notify, void* context);
     // The window's reference, given up when the window goes: no notification
     // follows, and the reads still out finish into nothing.
     void Detach();
 
-    // A new listing: the reads of the old one are dropped, and `paths` are
-    // read in the order of `order` (indices into `paths`).
+    // Lists the rows again on the lister thread (ListRows). A listing asked
+    // for while one runs is made when that one is back; only the last one
+    // asked for comes back. False when no thread could be started.
+    bool List(unsigned listing);
+    // The rows of the listing last asked for, once it is back: true once.
+    bool TakeListing(unsigned* listing, std::vector<Row>* rows);
+
+    // Reads the entries of a listing taken: the reads of the one before are
+    // dropped, and `paths` are read in the order of `order` (indices into
+    // `paths`).
     void Start(unsigned listing, const std::vector<std::string>& paths, const std::vector<size_t>& order);
     // These rows of the current listing before the others (the rows on the
     // screen).
@@ -84,7 +94,8 @@ public:
     // to see that one outlives its window only while a read is out.
     static long Living();
     // A test's stand-in for a share that does not answer: called on the
-    // reader's thread before each read, with the entry's path.
+    // reader's thread before each read, with the entry's path, and on the
+    // lister's before each listing, with an empty path.
     static void SetReadGate(void (*gate)(const std::string& path));
 
 private:
@@ -93,7 +104,7 @@ private:
         int slot;
     };
 
-    explicit EntryReader(const VmrPhoneBook& book, Notify notify, void* context);
+    EntryReader(const VmrPhoneBook& book, const RasPhoneBook& dialUp, Notify notify, void* context);
     ~EntryReader();
     EntryReader(const EntryReader&) = delete;
     EntryReader& operator=(const EntryReader&) = delete;
@@ -101,6 +112,9 @@ private:
     void AddReference();
     void Release();
     void StartReaders();   // under the lock
+    void NotifyOnce();     // under the lock
+    static DWORD WINAPI ListerThread(void* reader);
+    void ListAll();
     static DWORD WINAPI ReaderThread(void* start);
     void ReadAll(int slot);
     bool TakeWork(size_t* index, std::string* path, unsigned* listing, int slot);
@@ -118,6 +132,15 @@ private:
     std::vector<bool> taken_;        // of paths_: handed to a reader in this listing
     std::deque<size_t> waiting_;     // may hold a row more than once (hurried); taken_ decides
     std::vector<EntryRead> results_;
+    // The lister: its own copies, the listing last asked for, and its rows
+    // once they are back.
+    VmrPhoneBook listerBook_;
+    RasPhoneBook listerDialUp_;
+    bool listerRunning_ = false;
+    unsigned listingWanted_ = 0;
+    bool listed_ = false;
+    unsigned listedListing_ = 0;
+    std::vector<Row> listedRows_;
     // Only "another version" is remembered, with the file's write time: it
     // stays so until the file is written again. Any other failure may pass
     // (a program holding the file, a share coming back) and is read again at

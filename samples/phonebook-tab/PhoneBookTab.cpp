@@ -2,9 +2,10 @@
 // The list's rows and the commands live in TabList.cpp and TabCommands.cpp.
 //
 // What a host takes from here for a phone book of thousands: the names come
-// from EnumEntryNames alone, the entries are read on reader threads
-// (EntryRows.h) and come back by a posted message, and the list asks for its
-// texts (TabList.cpp). The window never waits for a read.
+// from EnumEntryNames alone, listed on a thread of the reader's
+// (EntryRows.h) as the entries are read on its reader threads, both coming
+// back by a posted message, and the list asks for its texts (TabList.cpp).
+// The window never waits for a listing or a read.
 #include "PhoneBookTab.h"
 
 #include <string.h>
@@ -45,7 +46,8 @@ struct CreationParameters {
     const char* chosenFolder;
 };
 
-// Called on a reader thread: the window takes the reads on its own.
+// Called on a reader or the lister thread: the window takes the listing and
+// the reads on its own.
 void PostReadsDone(void* window)
 {
     PostMessageA(static_cast<HWND>(window), WM_APP_READS_DONE, 0, 0);
@@ -116,7 +118,7 @@ LRESULT PhoneBookTab::Handle(UINT message, WPARAM wParam, LPARAM lParam)
 bool PhoneBookTab::OnCreate()
 {
     HINSTANCE instance = GetModuleHandleA(NULL);
-    reader_ = EntryReader::Create(book_, PostReadsDone, window_);
+    reader_ = EntryReader::Create(book_, dialUp_, PostReadsDone, window_);
     if (reader_ == nullptr)
         return false;
     font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));

@@ -82,7 +82,8 @@ void PhoneBookTab::NewConnection()
             std::string name = FileNamePart(created);
             if (EndsWithNoCase(name, kExtension))
                 name.resize(name.size() - strlen(kExtension));
-            SetStatus(FormatText(IDS_STATUS_SESSION, {TextInsert(name)}));
+            // Said once the list shows the new row: the count would hide it.
+            statusAfterListing_ = FormatText(IDS_STATUS_SESSION, {TextInsert(name)});
         }
     } else if (result == kCreatedDialUpEntry) {
         Refresh(created);
@@ -290,11 +291,7 @@ void PhoneBookTab::AddExamples()
         if (select.empty())
             select = examples[i];
     }
-    Refresh(std::string());
-    for (const Row& row : rows_) {
-        if (!row.dialUp && row.name == select)
-            Refresh(row.key);
-    }
+    Refresh(std::string(), select);
 }
 
 void PhoneBookTab::SetView(DWORD view)

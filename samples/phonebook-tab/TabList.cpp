@@ -2,8 +2,9 @@
 //
 // The list is virtual (LVS_OWNERDATA): it asks for the text of the rows it
 // draws, so ten thousand names cost no more to show than a hundred. Refresh
-// lists the names, shows them at once, and hands the entries to the reader
-// (EntryRows.h) in the list's order; a row not read yet says "Reading...".
+// has the reader (EntryRows.h) list the names on a thread of its own; they
+// are shown as soon as they are back, and their entries handed to the
+// reader in the list's order; a row not read yet says "Reading...".
 // A row the list draws before it is read goes to the front of the queue:
 // the rows scrolled to come first. The reads come back by WM_APP_READS_DONE,
 // a batch at a time.
@@ -40,28 +41,53 @@ int ImageOf(const Row& row)
 
 }  // namespace
 
-void PhoneBookTab::Refresh(const std::string& selectKey)
+// Asks for a new listing; the rows shown stay until it is back, and the
+// status bar says it is listing. Of two refreshes asked for in a row, the
+// row to select is the last one named.
+void PhoneBookTab::Refresh(const std::string& selectKey, const std::string& selectEntryName)
 {
     // A command whose dialog outlived the window ends here.
     if (reader_ == nullptr)
         return;
-    rows_ = ListRows(book_, dialUp_);
+    if (!selectKey.empty() || !selectEntryName.empty()) {
+        selectKey_ = selectKey;
+        selectEntryName_ = selectEntryName;
+    }
+    if (reader_->List(listingAsked_ + 1))
+        ++listingAsked_;
+    ShowProgress();
+}
+
+// The rows of a new listing: named, and handed to the reader in the list's
+// order.
+void PhoneBookTab::OnListed(unsigned listing, std::vector<Row>& rows)
+{
+    if (listing != listingAsked_)
+        return;
+    rows_.swap(rows);
     std::string reading = LoadText(IDS_KIND_READING);
     std::vector<std::string> paths;
+    std::string select = selectKey_;
     for (Row& row : rows_) {
         if (row.dialUp)
             break;   // they follow the entries, and need no reading
         row.kind = reading;
         paths.push_back(row.key);
+        if (!selectEntryName_.empty() && SameNoCase(row.name, selectEntryName_))
+            select = row.key;
     }
+    selectKey_.clear();
+    selectEntryName_.clear();
     entryCount_ = paths.size();
     readCount_ = 0;
     hurry_.clear();   // indices of the old listing
-    ++listing_;
+    listing_ = listing;
     order_ = SortRows(rows_, sort_);
     reader_->Start(listing_, paths, order_);
-    ApplyView(selectKey, false);
-    ShowProgress();
+    ApplyView(select, false);
+    if (!statusAfterListing_.empty())
+        SetStatus(statusAfterListing_);
+    statusAfterListing_.clear();
 }
 
 // The rows that pass the Find box, in the order of the sort column; the row
@@ -104,13 +130,17 @@ void PhoneBookTab::Hurry()
     hurry_.clear();
 }
 
-// Reads that have come back. A read of an older listing is dropped: its
-// index may name another row now. When the last one is in, the order and
-// the Find box apply to every row.
+// A listing and reads that have come back. A read of an older listing is
+// dropped: its index may name another row now. When the last one is in, the
+// order and the Find box apply to every row.
 void PhoneBookTab::OnReadsDone()
 {
     if (reader_ == nullptr)
         return;
+    unsigned listing = 0;
+    std::vector<Row> listed;
+    if (reader_->TakeListing(&listing, &listed))
+        OnListed(listing, listed);
     for (EntryRead& read : reader_->TakeResults()) {
         if (read.listing != listing_ || read.index >= rows_.size())
             continue;
@@ -133,12 +163,14 @@ void PhoneBookTab::OnReadsDone()
     ShowProgress();
 }
 
-// The second part of the status bar: how far the reading is, empty when
-// every entry is read.
+// The second part of the status bar: that the listing is under way, or
+// how far the reading is; empty when every entry is read.
 void PhoneBookTab::ShowProgress()
 {
     std::string text;
-    if (readCount_ < entryCount_) {
+    if (listingAsked_ != listing_) {
+        text = LoadText(IDS_STATUS_LISTING);
+    } else if (readCount_ < entryCount_) {
         text = FormatText(IDS_STATUS_READING, {NumberInsert(static_cast<unsigned long>(readCount_)),
                                                NumberInsert(static_cast<unsigned long>(entryCount_))});
     }

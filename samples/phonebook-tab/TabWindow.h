@@ -44,7 +44,7 @@ const unsigned short kCreatedNothing = 1;
 
 const UINT WM_APP_RENAME = WM_APP + 1;        // a label edit ended: rename now
 const UINT WM_APP_QUIT_ON_CLOSE = WM_APP + 2;
-const UINT WM_APP_READS_DONE = WM_APP + 3;    // the reader has rows to take
+const UINT WM_APP_READS_DONE = WM_APP + 3;    // the reader has a listing or reads to take
 const UINT WM_APP_HURRY = WM_APP + 4;         // rows on the screen wait to be read
 
 enum Image { kConnectionImage, kDialUpImage, kUnreadableImage };
@@ -95,7 +95,8 @@ private:
     bool OnPhoneBookTab() const { return TabCtrl_GetCurSel(tabs_) == 0; }
 
     // The list
-    void Refresh(const std::string& selectKey);
+    void Refresh(const std::string& selectKey, const std::string& selectEntryName = std::string());
+    void OnListed(unsigned listing, std::vector<Row>& rows);
     void ApplyView(const std::string& selectKey, bool sort);
     void Hurry();
     void OnReadsDone();
@@ -158,10 +159,15 @@ private:
     std::vector<size_t> shown_;  // the rows the list shows, in its order: item i is rows_[shown_[i]]
     SortOrder sort_;
     std::string findText_;
-    // The reading: each refresh is a new listing; reads of an older one are
-    // dropped when they come back.
+    // The reading: each refresh is a new listing, made on the reader's
+    // lister thread; the rows shown stay (and their reads come in) until it
+    // is back. Reads of an older listing are dropped when they come back.
     EntryReader* reader_ = nullptr;
-    unsigned listing_ = 0;
+    unsigned listing_ = 0;          // the listing shown
+    unsigned listingAsked_ = 0;     // the last asked for: listing while it is not listing_
+    std::string selectKey_;         // the row to select once the listing is back
+    std::string selectEntryName_;   // or the entry of that name
+    std::string statusAfterListing_;
     size_t entryCount_ = 0;
     size_t readCount_ = 0;
     std::vector<size_t> hurry_;   // rows the list has drawn unread since the last WM_APP_HURRY

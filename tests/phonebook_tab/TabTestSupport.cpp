@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "EntryRows.h"
+#include "HostText.h"
 
 using phonebook_tab::EntryReader;
 
@@ -157,8 +158,20 @@ void TabTest::Pump()
     }
 }
 
+void TabTest::FinishListing() const
+{
+    std::string listing = LoadText(IDS_STATUS_LISTING);
+    DWORD start = GetTickCount();
+    while (Progress() == listing && GetTickCount() - start < 20000) {
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
+        Pump();
+    }
+    EXPECT_NE(listing, Progress()) << "the listing did not end";
+}
+
 std::vector<std::string> TabTest::Names() const
 {
+    FinishListing();
     std::vector<std::string> names;
     int count = ListView_GetItemCount(list);
     for (int item = 0; item < count; ++item) {
@@ -191,6 +204,7 @@ std::string TabTest::Cell(const std::string& name, int column) const
 
 std::vector<std::string> TabTest::SelectedNames() const
 {
+    FinishListing();
     std::vector<std::string> names;
     for (int item = ListView_GetNextItem(list, -1, LVNI_SELECTED); item >= 0;
          item = ListView_GetNextItem(list, item, LVNI_SELECTED)) {
@@ -213,6 +227,7 @@ void TabTest::Select(const std::vector<std::string>& names)
 
 std::string TabTest::Status() const
 {
+    FinishListing();
     char text[300] = "";
     SendMessageA(GetDlgItem(window, kStatusId), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
     return text;

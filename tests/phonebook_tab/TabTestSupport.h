@@ -32,7 +32,8 @@ protected:
     // Dispatches what is queued for this thread.
     static void Pump();
 
-    // The list as shown: the name column of every row, and one cell.
+    // The list as shown, once the listing under way (if any) is back: the
+    // name column of every row, and one cell.
     std::vector<std::string> Names() const;
     std::string Cell(const std::string& name, int column) const;
     int Item(const std::string& name) const;
@@ -43,6 +44,8 @@ protected:
     std::string Progress() const;
     // Runs the window's messages until every entry is read.
     void FinishReading();
+    // Runs the window's messages until no listing is under way.
+    void FinishListing() const;
     // Clicks the header of a column of the list.
     void ClickHeader(int column);
     // Types into the Find box.
@@ -58,7 +61,7 @@ protected:
 
 // Holds the reads of the entry files it is asked to on their reader
 // threads, as a share that does not answer would, until Release (or its
-// end).
+// end). The listing asks with an empty path.
 class ReadGate
 {
 public:

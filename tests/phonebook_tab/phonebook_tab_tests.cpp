@@ -23,6 +23,34 @@ const int kKindColumnIndex = 1;
 const int kAddressColumnIndex = 2;
 const int kLoginColumnIndex = 3;
 
+// How many readers live, once it is `expected` or after five seconds.
+long LivingReaders(long expected)
+{
+    DWORD start = GetTickCount();
+    while (EntryReader::Living() != expected && GetTickCount() - start < 5000)
+        Sleep(10);
+    return EntryReader::Living();
+}
+
+// Sends the window an empty message from another thread once the gate holds
+// a read or listing, and keeps whether it answered within 100 ms. (Sent
+// before the gate holds, it would be answered ahead of the posted command
+// that is to be held.)
+struct AnswerProbe {
+    HWND window;
+    const ReadGate* gate;
+    LRESULT answered;
+
+    static DWORD WINAPI Run(void* parameter)
+    {
+        AnswerProbe* probe = static_cast<AnswerProbe*>(parameter);
+        DWORD_PTR ignored = 0;
+        if (probe->gate->WaitHeld(5000))
+            probe->answered = SendMessageTimeoutA(probe->window, WM_NULL, 0, 0, SMTO_NORMAL, 100, &ignored);
+        return 0;
+    }
+};
+
 class PhoneBookTabHost : public TabTest
 {
 protected:
@@ -109,15 +137,10 @@ TEST_F(PhoneBookTabHost, AnEntryHeldOpenIsReadAgainAtTheNextRefresh)
 // lives until the read comes back, and then goes.
 TEST_F(PhoneBookTabHost, AReadWaitsBesideTheWindowAndOutlivesIt)
 {
-    auto livingReaders = [](long expected) {
-        DWORD start = GetTickCount();
-        while (EntryReader::Living() != expected && GetTickCount() - start < 5000)
-            Sleep(10);
-        return EntryReader::Living();
-    };
-    ASSERT_EQ(1, livingReaders(1));   // this window's; earlier windows' are gone
+    ASSERT_EQ(1, LivingReaders(1));   // this window's; earlier windows' are gone
     ReadGate gate([](const std::string& path) { return path.find("\\Office.vmr") != std::string::npos; });
     SendMessageA(window, WM_COMMAND, IDM_REFRESH, 0);
+    FinishListing();
     ASSERT_TRUE(gate.WaitHeld(5000));
     EXPECT_NE(GetCurrentThreadId(), gate.HeldThread());
     EXPECT_EQ("Reading...", Cell("Office", kKindColumnIndex));
@@ -134,7 +157,35 @@ TEST_F(PhoneBookTabHost, AReadWaitsBesideTheWindowAndOutlivesIt)
     Pump();
     EXPECT_EQ(1, EntryReader::Living()) << "the reader went with its window while a read was out";
     gate.Release();
-    EXPECT_EQ(0, livingReaders(0)) << "the reader outlived its last read";
+    EXPECT_EQ(0, LivingReaders(0)) << "the reader outlived its last read";
+}
+
+// The listing of a folder that does not answer waits beside the window too:
+// the window answers another thread's message within 100 ms meanwhile, says
+// it is listing, and may close; the reader lives until the listing is back.
+TEST_F(PhoneBookTabHost, AListingWaitsBesideTheWindowWhichAnswersAndMayClose)
+{
+    ASSERT_EQ(1, LivingReaders(1));
+    ReadGate gate([](const std::string& path) { return path.empty(); });
+    AnswerProbe probe = {window, &gate, 0};
+    HANDLE prober = CreateThread(NULL, 0, AnswerProbe::Run, &probe, 0, NULL);
+    ASSERT_NE(nullptr, prober);
+    PostMessageA(window, WM_COMMAND, IDM_REFRESH, 0);
+    while (MsgWaitForMultipleObjects(1, &prober, FALSE, 10000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+        Pump();
+    CloseHandle(prober);
+    ASSERT_TRUE(gate.WaitHeld(0));
+    EXPECT_NE(GetCurrentThreadId(), gate.HeldThread());
+    EXPECT_NE(0, probe.answered) << "the window did not answer within 100 ms while listing";
+    EXPECT_EQ("Listing the connections...", Progress());
+
+    DestroyWindow(window);
+    window = NULL;
+    Pump();
+    EXPECT_EQ(0, PhoneBookTab::Living());
+    EXPECT_EQ(1, EntryReader::Living()) << "the reader went with its window while the listing was out";
+    gate.Release();
+    EXPECT_EQ(0, LivingReaders(0)) << "the reader outlived its listing";
 }
 
 // The host may destroy the window while one of the library's dialogs is up:

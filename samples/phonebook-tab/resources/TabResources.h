@@ -83,6 +83,7 @@
 #define IDS_NONE_ADAPTER        1054
 #define IDS_NONE_DIALUP         1055
 #define IDS_NONE_UTILITIES      1056
-#define IDS_LAST_TEXT           IDS_NONE_UTILITIES
+#define IDS_STATUS_LISTING      1057    /* a refresh's listing is under way */
+#define IDS_LAST_TEXT           IDS_STATUS_LISTING
 
 #endif
