@@ -172,8 +172,10 @@ void PhoneBookTab::CreateToolbar()
     SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     TBADDBITMAP standard = {HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
     int first = static_cast<int>(SendMessageA(toolbar_, TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&standard)));
-    TBADDBITMAP views = {HINST_COMMCTRL, IDB_VIEW_SMALL_COLOR};
-    int firstView = static_cast<int>(SendMessageA(toolbar_, TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&views)));
+    // The host's own view buttons, in the order of the system's view bitmap:
+    // the VIEW_ indexes hold.
+    TBADDBITMAP views = {reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window_, GWLP_HINSTANCE)), IDB_VIEW_BUTTONS};
+    int firstView = static_cast<int>(SendMessageA(toolbar_, TB_ADDBITMAP, 4, reinterpret_cast<LPARAM>(&views)));
     struct Tool {
         int image;
         int command;

@@ -5,6 +5,7 @@
 
 #define IDR_MAIN_MENU           100
 #define IDR_ACCELERATORS        101
+#define IDB_VIEW_BUTTONS        102     /* large icons, small icons, list, details */
 
 /* Commands: menu, toolbar and accelerators share them. */
 #define IDM_NEW                 200
