@@ -1,11 +1,15 @@
 // The sample host's Phone Book tab over a large phone book, measured side by
 // side in one run:
-//   first screen   the time from creating the window until it is shown with
-//                  the rows on its screen read, for 10,000 entries against
-//                  1,000 (aim: at most 1.5);
+//   window         the time CreatePhoneBookTab takes to return with the
+//                  window shown and answering, for 10,000 entries against
+//                  1,000 (aim: at most 1.5: the listing and the reads run
+//                  beside the window);
+//   first screen   the time from creating the window until the rows on its
+//                  screen are listed and read, 10,000 against 1,000 (aim: at
+//                  most 1.5: the rows on the screen are read first);
 //   answer         the longest wait of a message sent to the window from
-//                  another thread while the rest of the 10,000 are read
-//                  (aim: at most 100 ms).
+//                  another thread from its creation until every one of the
+//                  10,000 is read (aim: at most 100 ms).
 // The two phone books are made once, in a fresh temporary folder; the
 // timings alternate, round after round, and the fastest of each counts.
 #include <windows.h>
@@ -14,18 +18,22 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "BenchShell.h"
+#include "HostText.h"
 #include "PhoneBookTab.h"
 #include "VmrPhoneBook.h"
+#include "resources/TabResources.h"
 
 namespace {
 
 const unsigned kSmall = 1000;
 const unsigned kLarge = 10000;
 const int kRounds = 5;
+const double kWindowAim = 1.5;
 const double kFirstScreenAim = 1.5;
 const double kAnswerAimMs = 100.0;
 
@@ -81,10 +89,14 @@ private:
     bool valid_ = true;
 };
 
+// Runs the messages queued, for at most 5 ms: while the readers keep posting
+// their results, the queue is never empty, and a measure taken only once it
+// is would wait for the last read.
 void Pump()
 {
+    double start = Now();
     MSG message;
-    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+    while (Now() - start < 0.005 && PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
@@ -124,15 +136,39 @@ struct Prober {
 
 struct Opening {
     bool ok = false;
-    double firstScreen = 0;   // seconds
+    double window = 0;        // seconds
+    double listed = 0;
+    double firstScreen = 0;
     double allRead = 0;
     double longestAnswerMs = 0;
 };
 
-// Opens the tab over `folder`; with `probe`, also runs the message loop
-// until every entry is read, answering the prober meanwhile.
+// Whether the rows on the list's screen are listed and read. Asking for
+// their texts is what drawing them does: it puts them first in the queue.
+bool FirstScreenRead(HWND window, const std::string& listing, const std::string& reading)
+{
+    HWND list = GetDlgItem(window, kListId);
+    int count = ListView_GetItemCount(list);
+    if (count == 0 || StatusPart(window, 1) == listing)
+        return false;
+    int top = ListView_GetTopIndex(list);
+    int end = std::min(count, top + ListView_GetCountPerPage(list));
+    for (int item = top; item < end; ++item) {
+        char kind[64] = "";
+        ListView_GetItemText(list, item, 1, kind, sizeof(kind));
+        if (kind == reading)
+            return false;
+    }
+    return true;
+}
+
+// Opens the tab over `folder` and runs its messages until the first screen
+// is read; with `probe`, until every entry is read, with another thread
+// sending the window messages from its creation on.
 Opening Open(const PhoneBookFolder& folder, bool probe)
 {
+    static const std::string listing = LoadText(IDS_STATUS_LISTING);
+    static const std::string reading = LoadText(IDS_KIND_READING);
     Opening result;
     VmrPhoneBook book;
     std::vector<char> path(folder.path().begin(), folder.path().end());
@@ -142,22 +178,22 @@ Opening Open(const PhoneBookFolder& folder, bool probe)
 
     double start = Now();
     HWND window = CreatePhoneBookTab(GetModuleHandleA(NULL), book, dialUp, folder.path().c_str(), SW_SHOWNORMAL);
-    result.firstScreen = Now() - start;
+    result.window = Now() - start;
     if (window == NULL)
         return result;
-    HWND list = GetDlgItem(window, kListId);
-    char kind[64] = "";
-    ListView_GetItemText(list, 0, 1, kind, sizeof(kind));
-    char last[64] = "";
-    ListView_GetItemText(list, ListView_GetItemCount(list) - 1, 1, last, sizeof(last));
-    // The first screen counts only when it is the first screen: the top row
-    // read, the last not yet.
-    result.ok = kind[0] != '\0' && last[0] == '\0' && !StatusPart(window, 1).empty();
+    Prober prober;
+    prober.window = window;
+    HANDLE thread = probe ? CreateThread(NULL, 0, Prober::Run, &prober, 0, NULL) : NULL;
 
-    if (probe && result.ok) {
-        Prober prober;
-        prober.window = window;
-        HANDLE thread = CreateThread(NULL, 0, Prober::Run, &prober, 0, NULL);
+    while (!FirstScreenRead(window, listing, reading) && Now() - start < 120) {
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT);
+        Pump();
+        if (result.listed == 0 && StatusPart(window, 1) != listing)
+            result.listed = Now() - start;
+    }
+    result.firstScreen = Now() - start;
+    result.ok = FirstScreenRead(window, listing, reading);
+    if (probe) {
         while (!StatusPart(window, 1).empty() && Now() - start < 120) {
             MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT);
             Pump();
@@ -166,11 +202,11 @@ Opening Open(const PhoneBookFolder& folder, bool probe)
         InterlockedExchange(&prober.stop, 1);
         while (thread != NULL && MsgWaitForMultipleObjects(1, &thread, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0)
             Pump();
-        if (thread != NULL)
-            CloseHandle(thread);
         result.longestAnswerMs = prober.longestMs;
-        result.ok = StatusPart(window, 1).empty() && prober.probes > 0;
+        result.ok = result.ok && StatusPart(window, 1).empty() && prober.probes > 0;
     }
+    if (thread != NULL)
+        CloseHandle(thread);
     DestroyWindow(window);
     Pump();
     return result;
@@ -228,35 +264,45 @@ int main()
             fprintf(stderr, "tab_bench: cannot make the phone books in %s\n", root.c_str());
             return 1;
         }
-        double bestSmall = 1e9, bestLarge = 1e9, longestAnswerMs = 0, allRead = 1e9;
+        // The fastest of each measure, per size: [0] the small, [1] the large.
+        Opening best[2];
+        for (Opening& fastest : best)
+            fastest.window = fastest.listed = fastest.firstScreen = 1e9;
+        double longestAnswerMs = 0, allRead = 1e9;
         bool ok = true;
         for (int round = 0; round < kRounds && ok; ++round) {
             // The order turns every round, so that neither size always runs
             // on a warmer cache.
             for (int turn = 0; turn < 2; ++turn) {
-                bool largeTurn = (turn + round) % 2 == 1;
-                Opening opening = Open(largeTurn ? large : small, largeTurn && round < 2);
+                int size = (turn + round) % 2;
+                bool probe = size == 1 && round < 2;
+                Opening opening = Open(size == 1 ? large : small, probe);
                 ok = ok && opening.ok;
-                double& best = largeTurn ? bestLarge : bestSmall;
-                if (opening.firstScreen < best)
-                    best = opening.firstScreen;
-                if (largeTurn && round < 2) {
-                    if (opening.longestAnswerMs > longestAnswerMs)
-                        longestAnswerMs = opening.longestAnswerMs;
-                    if (opening.allRead < allRead)
-                        allRead = opening.allRead;
+                best[size].window = std::min(best[size].window, opening.window);
+                best[size].listed = std::min(best[size].listed, opening.listed);
+                best[size].firstScreen = std::min(best[size].firstScreen, opening.firstScreen);
+                if (probe) {
+                    longestAnswerMs = std::max(longestAnswerMs, opening.longestAnswerMs);
+                    allRead = std::min(allRead, opening.allRead);
                 }
             }
         }
         if (!ok) {
-            fprintf(stderr, "tab_bench: a window did not show its first screen before the rest was read\n");
+            fprintf(stderr, "tab_bench: a window did not read its first screen, or every entry, in two minutes\n");
             status = 1;
         } else {
-            double ratio = bestLarge / bestSmall;
-            printf("tab first screen   %5u entries %8.1f ms, %5u entries %8.1f ms: ratio %.2f (aim <= %.1f)%s\n",
-                   kLarge, bestLarge * 1000, kSmall, bestSmall * 1000, ratio, kFirstScreenAim,
-                   ratio <= kFirstScreenAim ? "" : "  OVER");
-            printf("tab answer         longest wait while %u entries are read: %.1f ms (aim <= %.0f ms)%s\n",
+            auto line = [](const char* what, double large, double small, double aim) {
+                double ratio = large / small;
+                printf("tab %-14s %5u entries %8.1f ms, %5u entries %8.1f ms: ratio %.2f", what, kLarge,
+                       large * 1000, kSmall, small * 1000, ratio);
+                if (aim > 0)
+                    printf(" (aim <= %.1f)%s", aim, ratio <= aim ? "" : "  OVER");
+                printf("\n");
+            };
+            line("window", best[1].window, best[0].window, kWindowAim);
+            line("listed", best[1].listed, best[0].listed, 0);   // grows with the folder: for scale
+            line("first screen", best[1].firstScreen, best[0].firstScreen, kFirstScreenAim);
+            printf("tab answer         longest wait while %u entries are listed and read: %.1f ms (aim <= %.0f ms)%s\n",
                    kLarge, longestAnswerMs, kAnswerAimMs, longestAnswerMs <= kAnswerAimMs ? "" : "  OVER");
             printf("tab all read       %u entries in %.2f s\n", kLarge, allRead);
         }
