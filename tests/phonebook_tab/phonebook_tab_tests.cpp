@@ -188,6 +188,56 @@ TEST_F(PhoneBookTabHost, AListingWaitsBesideTheWindowWhichAnswersAndMayClose)
     EXPECT_EQ(0, LivingReaders(0)) << "the reader outlived its listing";
 }
 
+// The Details button shows the host's own view bitmap, its fourth image, as
+// the toolbar maps a bitmap of its own: black, grey, silver and white become
+// the button's text, shadow, face and highlight colours.
+TEST_F(PhoneBookTabHost, TheDetailsButtonShowsTheHostsViewBitmap)
+{
+    HWND toolbar = GetDlgItem(window, kToolbarId);
+    TBBUTTONINFOA button = {};
+    button.cbSize = sizeof(button);
+    button.dwMask = TBIF_IMAGE;
+    ASSERT_NE(-1, SendMessageA(toolbar, TB_GETBUTTONINFOA, IDM_VIEW_DETAILS, reinterpret_cast<LPARAM>(&button)));
+    HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0));
+    HBITMAP drawing = static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDB_VIEW_BUTTONS), IMAGE_BITMAP, 0, 0, 0));
+    ASSERT_NE(nullptr, drawing);
+    HDC screen = GetDC(NULL);
+    HDC source = CreateCompatibleDC(screen), shown = CreateCompatibleDC(screen);
+    HBITMAP canvas = CreateCompatibleBitmap(screen, 16, 16);
+    HGDIOBJ oldSource = SelectObject(source, drawing), oldShown = SelectObject(shown, canvas);
+    // The face is the image's transparent colour: drawn on the face, as the
+    // button is.
+    RECT square = {0, 0, 16, 16};
+    FillRect(shown, &square, GetSysColorBrush(COLOR_BTNFACE));
+    ImageList_Draw(images, button.iImage, shown, 0, 0, ILD_NORMAL);
+    auto mapped = [](COLORREF colour) {
+        const struct {
+            COLORREF drawn;
+            int system;
+        } map[] = {{RGB(0, 0, 0), COLOR_BTNTEXT}, {RGB(128, 128, 128), COLOR_BTNSHADOW},
+                   {RGB(192, 192, 192), COLOR_BTNFACE}, {RGB(255, 255, 255), COLOR_BTNHIGHLIGHT}};
+        for (const auto& entry : map) {
+            if (colour == entry.drawn)
+                return GetSysColor(entry.system);
+        }
+        return colour;
+    };
+    int differing = 0;
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x)
+            differing += GetPixel(shown, x, y) != mapped(GetPixel(source, 3 * 16 + x, y)) ? 1 : 0;
+    }
+    SelectObject(source, oldSource);
+    SelectObject(shown, oldShown);
+    DeleteDC(source);
+    DeleteDC(shown);
+    DeleteObject(canvas);
+    DeleteObject(drawing);
+    ReleaseDC(NULL, screen);
+    EXPECT_EQ(0, differing) << "pixels of 256";
+}
+
 // The host may destroy the window while one of the library's dialogs is up:
 // the window object lives until the command that opened the dialog returns.
 TEST_F(PhoneBookTabHost, TheWindowMayCloseUnderTheLibrarysDialog)
