@@ -71,7 +71,7 @@ public:
     // and their calls run on the caller's thread. Null when out of memory.
     static EntryReader* Create(const VmrPhoneBook& book, const RasPhoneBook& dialUp, Notify notify, void* context);
     // The window's reference, given up when the window goes: no notification
-    // follows, and the reads still out finish into nothing.
+    // follows, and the listing and reads still out finish into nothing.
     void Detach();
 
     // Lists the rows again on the lister thread (ListRows). A listing asked
@@ -91,7 +91,8 @@ public:
     std::vector<EntryRead> TakeResults();
 
     // How many readers exist in the process, window or none: a test's way
-    // to see that one outlives its window only while a read is out.
+    // to see that one outlives its window only while a listing or read is
+    // out.
     static long Living();
     // A test's stand-in for a share that does not answer: called on the
     // reader's thread before each read, with the entry's path, and on the
