@@ -195,6 +195,29 @@ TEST_F(EntryBatches, RowsOutsideTheFolderOrNamingADeviceOrALeftoverAreRefused)
     EXPECT_TRUE(FilesIn(elsewhere.path()).empty());
 }
 
+// A journal that cannot be written whole (a full disk) stops the commit
+// before any entry moves: without it an end in the middle would leave
+// nothing that names the batch.
+HANDLE WINAPI JournalReadOnly(LPCSTR path, DWORD access, DWORD sharing, LPSECURITY_ATTRIBUTES security,
+                              DWORD creation, DWORD flags, HANDLE model)
+{
+    if (strstr(path, ".job") != NULL)
+        access = GENERIC_READ;   // every write of it fails
+    return CreateFileA(path, access, sharing, security, creation, flags, model);
+}
+
+TEST_F(EntryBatches, AJournalThatCannotBeWrittenStopsTheCommit)
+{
+    Write("a.vmr", "old a");
+    Folder before = Snapshot(dir.path());
+    static FileSystemCalls calls = WindowsNTCalls();
+    calls.createFile = JournalReadOnly;
+    UseFileSystemCalls(&calls);
+    std::pair<int, unsigned long> outcome = Run({{"a.vmr", "new a", true}, {"b.vmr", "b", false}}, nullptr);
+    EXPECT_EQ(VMR_BATCH_FAILED, outcome.first);
+    EXPECT_TRUE(before == Snapshot(dir.path())) << ::testing::PrintToString(FilesIn(dir.path()));
+}
+
 // "--child CommitAndEnd <directory>": commits three new entries and ends
 // abruptly as the second takes its place.
 int g_placements;

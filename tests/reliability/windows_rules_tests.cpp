@@ -486,6 +486,19 @@ TEST_F(WindowsRules, TheCleanUpTakesOnlyItsOwnPlainFilesOncePerProcess)
 
 }  // namespace
 
+// An entry set aside whose name has an entry again is the one that was
+// replaced: the clean-up removes it. One whose name is free goes back.
+TEST_F(WindowsRules, TheCleanUpSettlesEntriesSetAside)
+{
+    ASSERT_EQ(kEntryWriteDone, Write("office.vmr", "new"));
+    ASSERT_TRUE(WriteFileBytes(dir.file("office.vm~"), "replaced", 8));
+    ASSERT_TRUE(WriteFileBytes(dir.file("home.vm~"), "home", 4));
+    RemoveWriteLeftovers(dir.path().c_str());
+    EXPECT_EQ((std::vector<std::string>{"home.vmr", "office.vmr"}), FilesIn(dir.path()));
+    EXPECT_EQ("home", Bytes(dir.file("home.vmr")));
+    EXPECT_EQ("new", LoginOf("office"));
+}
+
 // ---- Sharing: readers, virus scanners and indexers hold files for a moment
 
 // A seam that refuses the chosen operation on entry files a number of times
