@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "EntryCipher.h"
+#include "Holdings.h"
 
 namespace {
 
@@ -278,21 +279,22 @@ TEST_F(PropertiesSheet, AVanishedDirectoryKeepsTheSheetAndItsData)
     EXPECT_EQ("555 0177", Stored(&VmrPhoneBook::GetConnectPhoneNumber));
 }
 
-// Opened and closed 100 times, the sheet gives back every window and GDI
-// object it took; the first opening may make what is made once a process.
-TEST_F(PropertiesSheet, OpenedAndClosedAHundredTimesItGivesBackItsObjects)
+// Opened and closed, the sheet gives back every handle, window, GDI object,
+// heap block and file it took; the first openings may make what is made once
+// a process. Wine's lineGetTranslateCaps keeps the telephony card's key open
+// at every call: that handle is not the library's.
+TEST_F(PropertiesSheet, OpenedAndClosedItGivesBackWhatItTook)
 {
-    GuiObjects first;
-    for (int round = 0; round < 100; ++round) {
+    Soak soak;
+    soak.folder = phoneBook.path();
+    soak.systemHandleNames = {L"\\Telephony\\Cards\\"};
+    EXPECT_TRUE(SoakGivesEverythingBack(soak, [this](int round) {
         DialogDriver driver;
         driver.WaitPage(IDD_GENERAL).PressSheetButton(PSBTN_CANCEL).WaitClosed();
-        ASSERT_EQ(1, OpenSheet(driver)) << "round " << round;
-        if (round == 0)
-            first = CountGuiObjects();
-    }
-    GuiObjects last = CountGuiObjects();
-    EXPECT_NE(0u, first.windows);
-    EXPECT_EQ(first.text(), last.text()) << "after the first round, and after the last";
+        int answer = OpenSheet(driver);
+        EXPECT_EQ(1, answer) << "round " << round;
+        return answer == 1 && !driver.Failed();
+    }));
 }
 
 TEST_F(PropertiesSheet, CancelWritesNothingButKeepsWhatLeavingGeneralSaved)
