@@ -13,7 +13,7 @@ using namespace driver_internal;
 
 namespace {
 
-const UINT kTickMilliseconds = 50;
+const UINT kTickMilliseconds = 10;
 // After this long in the closing phase the driver stops asking windows to
 // close and ends every modal loop of the thread with WM_QUIT.
 const DWORD kQuitAfterMilliseconds = 1000;
