@@ -41,28 +41,35 @@ TEST(FindShellWindow, GivesUpAfterItsAttempts)
     EXPECT_LT(waited, 3500u);
 }
 
-DWORD WINAPI CreateShellLater(LPVOID)
+// Makes the shell window after a while, and keeps it until the event it is
+// given is set (the main thread has looked) or ten seconds have passed.
+DWORD WINAPI CreateShellLater(LPVOID seen)
 {
     Sleep(1200);
     ShellWindow shell;
-    MSG message;
-    // Keep the window until the main thread has seen it.
-    for (int i = 0; i < 40; ++i) {
+    DWORD deadline = GetTickCount() + 10000;
+    while (static_cast<LONG>(deadline - GetTickCount()) > 0) {
+        if (MsgWaitForMultipleObjects(1, &seen, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0)
+            break;
+        MSG message;
         while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE))
             DispatchMessageA(&message);
-        Sleep(100);
     }
     return 0;
 }
 
 TEST(FindShellWindow, WaitsForAShellThatAppears)
 {
-    HANDLE thread = CreateThread(NULL, 0, CreateShellLater, NULL, 0, NULL);
+    HANDLE seen = CreateEventA(NULL, TRUE, FALSE, NULL);
+    ASSERT_NE(nullptr, seen);
+    HANDLE thread = CreateThread(NULL, 0, CreateShellLater, seen, 0, NULL);
     ASSERT_NE(nullptr, thread);
     HWND found = FindShellWindow(5);
+    SetEvent(seen);
     EXPECT_NE(nullptr, found);
     WaitForSingleObject(thread, 10000);
     CloseHandle(thread);
+    CloseHandle(seen);
 }
 
 TEST(ShellUser, ImpersonatingTheShellOwnerAndLookingItUp)

@@ -115,10 +115,14 @@ TEST_F(PbtoolBulkTest, ImportNamesEachWrongRowAndWritesNothing)
         {"in.txt", "good-host\nbad|host\n", "--hosts", "2: name: holds one of"},
         {"in.txt", "good-host\nbad-host-with-a-name-longer-than-31\n", "--hosts", "2: workstation: is 35 bytes long"},
     };
+    // The entry every case's phone book holds is made once and copied: a
+    // run of the tool costs a process start.
+    TempDir taken{"bulk-taken"};
+    ASSERT_EQ(0u, Run(taken, "new Taken"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
         TempDir book{"bulk-errors"};
-        ASSERT_EQ(0u, Run(book, "new Taken"));
+        ASSERT_TRUE(CopyFileA(taken.file("Taken.vmr").c_str(), book.file("Taken.vmr").c_str(), TRUE));
         std::string file = files.file(c.file);
         Write(file, c.text);
         EXPECT_EQ(1u, Run(book, std::string("import ") + c.options + " \"" + file + "\""));
