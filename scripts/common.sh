@@ -2,9 +2,51 @@
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${PHONEBK_BUILD_DIR:-$root/build}"
 
-configure_and_build() {
+# One line of what a script is doing, under its name.
+say() {
+    echo "$(basename "$0"): $*"
+}
+
+# Installs what is missing (scripts/setup.sh says what it changes; nothing
+# when everything is there).
+set_up() {
+    say "installing what is missing, if anything (scripts/setup.sh)"
+    "$root/scripts/setup.sh"
+}
+
+configure() {
+    say "configuring $build"
     cmake -S "$root" -B "$build" >/dev/null
-    cmake --build "$build" -j"$(nproc)"
+}
+
+# Configures, and builds the targets named (everything when none is).
+configure_and_build() {
+    configure
+    if [ $# -eq 0 ]; then
+        say "building everything: the library, its tools, tests and benchmarks"
+        cmake --build "$build" -j"$(nproc)"
+    else
+        say "building $# targets: $*"
+        cmake --build "$build" -j"$(nproc)" --target "$@"
+    fi
+}
+
+# Makes the Wine prefixes named (headless, x11) that are not made yet, and
+# says so: no test program pays for making one, or runs out of time on it.
+# The x11 prefix needs DISPLAY set first.
+prepare_wine_prefixes() {
+    local kind
+    for kind in "$@"; do
+        if [ -f "$build/wine/$kind/.phonebk-ready" ]; then
+            continue
+        fi
+        say "preparing the Wine prefix $build/wine/$kind (once; about half a minute, minutes under a CPU emulator)"
+        PHONEBK_WINE_DISPLAY=$kind "$build/wine-run" cmd /c exit >/dev/null 2>&1 || true
+        if [ ! -f "$build/wine/$kind/.phonebk-ready" ]; then
+            say "Wine could not make the prefix $build/wine/$kind; try: PHONEBK_WINE_DISPLAY=$kind $build/wine-run cmd /c exit" >&2
+            return 1
+        fi
+    done
 }
 
 # Ends both Wine prefixes' servers, so that nothing of the run stays behind.
@@ -28,6 +70,7 @@ start_wine() {
     local kind
     for kind in headless x11; do
         [ "$kind" = x11 ] && [ -z "${DISPLAY:-}" ] && continue
+        prepare_wine_prefixes "$kind"
         PHONEBK_WINE_DISPLAY=$kind "$build/wine-run" cmd /c exit >/dev/null 2>&1 || true
         WINEPREFIX="$build/wine/$kind" wineserver -w
         WINEPREFIX="$build/wine/$kind" wineserver -p >/dev/null 2>&1 || true

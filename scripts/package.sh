@@ -6,6 +6,6 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
-"$root/scripts/setup.sh"
+set_up
 configure_and_build
 cpack --config "$build/CPackConfig.cmake" -B "$build"
