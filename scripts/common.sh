@@ -75,6 +75,17 @@ start_wine() {
         WINEPREFIX="$build/wine/$kind" wineserver -w
         WINEPREFIX="$build/wine/$kind" wineserver -p >/dev/null 2>&1 || true
         PHONEBK_WINE_DISPLAY=$kind "$build/wine-run" cmd /c exit >/dev/null 2>&1 || true
+        # The desktop's process too, kept for the run by a program that waits
+        # for good (on a pipe that nobody writes). Started by the first program
+        # that needs it, the desktop takes that program's standard error along,
+        # and CTest counts the program as running until the desktop closes,
+        # which the programs that follow put off (the first test of a run took
+        # the whole run's time); and without a program left, it closes, so
+        # each program run alone starts it again.
+        local hold="$build/wine/$kind.hold"
+        [ -p "$hold" ] || mkfifo "$hold"
+        PHONEBK_WINE_DISPLAY=$kind "$build/wine-run" cmd /c "set /p x=" <>"$hold" >/dev/null 2>&1 &
+        PHONEBK_WINE_DISPLAY=$kind "$build/wine-run" explorer.exe /desktop </dev/null >/dev/null 2>&1 &
     done
 }
 
