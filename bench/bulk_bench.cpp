@@ -96,7 +96,7 @@ int Run()
 
     std::string csv = SampleCsv();
     std::string csvFile = root + "in.csv";
-    if (!WriteWholeFile(csvFile, csv)) {
+    if (!ReplaceFileWhole(csvFile, csv, false).empty()) {
         fprintf(stderr, "bulk_bench: cannot write %s\n", csvFile.c_str());
         return 1;
     }
@@ -107,7 +107,7 @@ int Run()
         EmptyDirectory(importDirectory);
         double start = Now();
         std::string bytes;
-        if (!ReadWholeFile(csvFile, &bytes) || !ImportText(importBook, csvFile, bytes, options, &result))
+        if (!ReadInputFile(csvFile, &bytes).empty() || !ImportText(importBook, csvFile, bytes, options, &result))
             ++failures;
         return Now() - start;
     };
@@ -149,7 +149,8 @@ int Run()
             double start = Now();
             if ((side + round) % 2 == 0) {
                 std::string exported;
-                if (!ExportText(importBook, kFormatCsv, false, &exported) || !WriteWholeFile(exportFile, exported) ||
+                if (ExportText(importBook, kFormatCsv, false, &exported) != kExportWhole ||
+                    !ReplaceFileWhole(exportFile, exported, false).empty() ||
                     exported != csv)
                     ++failures;
                 bestExport = std::min(bestExport, Now() - start);

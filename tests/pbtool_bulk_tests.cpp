@@ -23,6 +23,15 @@ protected:
         ASSERT_TRUE(WriteFileBytes(path, text.data(), text.size())) << path;
     }
 
+    static std::string Replaced(std::string text, const std::string& from, const std::string& to)
+    {
+        for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+            text.replace(at, from.size(), to);
+        return text;
+    }
+
+    static std::string FileNameOf(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
+
     static std::string Text(const std::string& path)
     {
         std::vector<unsigned char> bytes = ReadFileBytes(path);
@@ -94,6 +103,9 @@ TEST_F(PbtoolBulkTest, ImportNamesEachWrongRowAndWritesNothing)
         {"in.csv", "name,login\r\nGood,\"two\r\nlines\"\r\nBad/Name,x\r\n", "", "4: name: holds one of"},
         {"in.csv", "name\r\nGood\r\nLPT1.txt\r\n", "", "3: name: is the name of a Windows device"},
         {"in.csv", "name\r\nGood\r\ntaken\r\n", "", "3: name: an entry named 'taken' exists already"},
+        {"in.csv", "name\r\nGood\r\nTaken.VMR\r\n", "", "3: name: an entry named 'Taken.VMR' exists already"},
+        {"in.csv", "name\r\nGood\r\n%SHORT%\r\n", "", "3: name: an entry named '%SHORT%' exists already"},
+        {"in.csv", "name\r\nGood\r\n\"Tab\there\"\r\n", "", "3: name: holds a control character"},
         {"in.csv", "name\r\nGood\r\nGOOD\r\n", "", "3: name: 'GOOD' is in the file twice; first on line 2"},
         {"in.csv", "name\r\nGood\r\n   \r\n", "", "3: name: must not be blank"},
         {"in.csv", "name\r\nGood\r\n" + std::string(250, 'n') + "\r\n", "", "3: name: is too long"},
@@ -112,22 +124,35 @@ TEST_F(PbtoolBulkTest, ImportNamesEachWrongRowAndWritesNothing)
          "3: phone: must be text in double quotes"},
         {"in.json", "[\n {\"name\": \"Good\"}\n {\"name\": \"B\"}\n]\n", "",
          "3: json: expected a comma or the end of the array"},
+        {"in.json", "[\n {\"name\": \"Good\"},\n {\"name\": \"B\" \"x\"},\n {\"name\": \"C\"}\n]\n", "--partial",
+         "3: json: expected a comma or the end of the object; the file is read no further and nothing is imported"},
         {"in.txt", "good-host\nbad|host\n", "--hosts", "2: name: holds one of"},
         {"in.txt", "good-host\nbad-host-with-a-name-longer-than-31\n", "--hosts", "2: workstation: is 35 bytes long"},
     };
-    // The entry every case's phone book holds is made once and copied: a
+    // The entries every case's phone book holds are made once and copied: a
     // run of the tool costs a process start.
     TempDir taken{"bulk-taken"};
     ASSERT_EQ(0u, Run(taken, "new Taken"));
+    ASSERT_EQ(0u, Run(taken, "new \"Branch Office London\""));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
         TempDir book{"bulk-errors"};
-        ASSERT_TRUE(CopyFileA(taken.file("Taken.vmr").c_str(), book.file("Taken.vmr").c_str(), TRUE));
+        for (const char* name : {"Taken.vmr", "Branch Office London.vmr"})
+            ASSERT_TRUE(CopyFileA(taken.file(name).c_str(), book.file(name).c_str(), TRUE)) << name;
+        // The long name's short name, as this file system makes it: "BRANCH~1" on NTFS.
+        char shortPath[MAX_PATH] = "";
+        ASSERT_NE(0u, GetShortPathNameA(book.file("Branch Office London.vmr").c_str(), shortPath, MAX_PATH));
+        std::string shortName = FileNameOf(shortPath);
+        shortName = shortName.substr(0, shortName.size() - 4);
+        std::string text = Replaced(c.text, "%SHORT%", shortName);
+        std::string expected = Replaced(c.expected, "%SHORT%", shortName);
         std::string file = files.file(c.file);
-        Write(file, c.text);
-        EXPECT_EQ(1u, Run(book, std::string("import ") + c.options + " \"" + file + "\""));
-        EXPECT_NE(std::string::npos, err.find(file + ":" + c.expected)) << err;
-        EXPECT_EQ(std::vector<std::string>{"Taken.vmr"}, FilesIn(book.path()));
+        Write(file, text);
+        for (const char* mode : {"--dry-run ", ""}) {
+            EXPECT_EQ(1u, Run(book, std::string("import ") + mode + c.options + " \"" + file + "\""));
+            EXPECT_NE(std::string::npos, err.find(file + ":" + expected)) << mode << err;
+        }
+        EXPECT_EQ((std::vector<std::string>{"Branch Office London.vmr", "Taken.vmr"}), FilesIn(book.path()));
     }
 }
 
@@ -184,7 +209,9 @@ TEST_F(PbtoolBulkTest, CheckFindsEachKindAndRepairMovesThemAside)
         {"Sound.vmr", "", false},
         {"Torn.vmr", "torn: 100 bytes", true},
         {"Foreign.vmr", "not an entry of this library", true},
-        {"Later.vmr", "an entry of another version of the library", true},
+        {"Later.vmr", "an entry of version 42 of the library, which this one cannot read; left", false},
+        {"Busy.vmr", "busy: another program held it throughout; not checked", false},
+        {"aux.txt", "", false},        // a device's name, but not the phone book's file
         {"COM1.vmr", "the name of a Windows device", true},
         {"~vmr01A2.tmp", "a leftover of a write that ended", false},
         {"~vmr000B.tmp", "", false},   // held open: a write in progress
@@ -207,13 +234,16 @@ TEST_F(PbtoolBulkTest, CheckFindsEachKindAndRepairMovesThemAside)
     Write(book.file("Aside.vm~"), sound);   // set aside by a Windows 95/98 write that ended
     Write(book.file("Other.vmrx"), sound);
     ASSERT_TRUE(WriteWide(Wide(book.path()) + L"\\\x03A9mega.vmr", sound));
+    ASSERT_TRUE(WriteWide(L"\\\\?\\" + Wide(book.file("aux.txt")), "somebody's notes"));
+    Write(book.file("Busy.vmr"), sound);
     FileHeldByAnotherProcess writing(book.file("~vmr000B.tmp"));
-    ASSERT_TRUE(writing.holding());
+    FileHeldByAnotherProcess reading(book.file("Busy.vmr"));
+    ASSERT_TRUE(writing.holding() && reading.holding());
 
     for (bool repair : {false, true}) {
         SCOPED_TRACE(repair ? "check --repair" : "check");
         EXPECT_EQ(1u, Run(book, repair ? "check --repair" : "check"));
-        EXPECT_NE(std::string::npos, out.find("8 findings\r\n")) << out;
+        EXPECT_NE(std::string::npos, out.find("9 findings\r\n")) << out;
         for (const Case& c : cases) {
             size_t line = out.find(book.file(c.file) + ": ");
             EXPECT_EQ(*c.finding == '\0', line == std::string::npos) << c.file << "\n" << out;
@@ -223,20 +253,24 @@ TEST_F(PbtoolBulkTest, CheckFindsEachKindAndRepairMovesThemAside)
         }
     }
     std::vector<std::string> damaged = FilesIn(book.file("damaged"));
-    EXPECT_EQ((std::vector<std::string>{"COM1.vmr", "Foreign.vmr", "Later.vmr", "Torn.vmr"}), damaged);
+    EXPECT_EQ((std::vector<std::string>{"COM1.vmr", "Foreign.vmr", "Torn.vmr"}), damaged);
     EXPECT_EQ(sound.substr(0, 100), Text(book.file("damaged\\Torn.vmr")));
     EXPECT_EQ(sound, Text(book.file("Sound.vmr")));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(book.file("~vmr01A2.tmp").c_str()));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(book.file("~vmr000B.tmp").c_str()));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(book.file("vmr1A2.tmp").c_str()));
     EXPECT_EQ(sound, Text(book.file("Aside.vmr")));   // put back under its name
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(book.file("Later.vmr").c_str()));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((L"\\\\?\\" + Wide(book.file("aux.txt"))).c_str()));
 
-    // What is left is what a move cannot mend: names, for the administrator.
+    // What is left is what a move cannot mend: names, another version's
+    // entry and a busy one, for the administrator.
     EXPECT_EQ(1u, Run(book, "check"));
-    EXPECT_NE(std::string::npos, out.find("2 findings\r\n")) << out;
+    EXPECT_NE(std::string::npos, out.find("4 findings\r\n")) << out;
     // Names the test folder's clean-up (ANSI calls) cannot reach.
     DeleteFileW((L"\\\\?\\" + Wide(book.file("damaged\\COM1.vmr"))).c_str());
     DeleteFileW((Wide(book.path()) + L"\\\x03A9mega.vmr").c_str());
+    DeleteFileW((L"\\\\?\\" + Wide(book.file("aux.txt"))).c_str());
 }
 
 }  // namespace

@@ -96,8 +96,10 @@ TEST_F(PbtoolTest, RefusesBadNamesAndValues)
     }
     EXPECT_EQ(1u, Run("new Far --phone " + std::string(40, '5')));
     ExpectOneLineError("phone");
-    EXPECT_EQ(1u, Run("new Far --device-type 2"));
-    ExpectOneLineError("device-type");
+    EXPECT_EQ(1u, Run("new Far --device-type 6"));
+    ExpectOneLineError("device-type must be a whole number from 0 to 5");
+    EXPECT_EQ(1u, Run("new \"Tab\there\""));
+    ExpectOneLineError("control character");
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.file("Far.vmr").c_str()));
     EXPECT_EQ(1u, Run("set Office timeout=70000"));
     ExpectOneLineError("timeout");

@@ -22,9 +22,11 @@ extern const char kBulkUsage[];
 
 enum BulkFormat { kFormatCsv, kFormatJson, kFormatHosts };
 
-// The whole export of the phone book of book, as the file holds it. False
-// when an entry could not be read; those are reported on stderr and left out.
-bool ExportText(VmrPhoneBook& book, BulkFormat format, bool withPasswords, std::string* text);
+// The whole export of the phone book of book, as the file holds it. Entries
+// that could not be read are reported on stderr and left out; a folder that
+// cannot be listed is reported and gives no text.
+enum ExportOutcome { kExportWhole, kExportLeftOut, kExportNotListed };
+ExportOutcome ExportText(VmrPhoneBook& book, BulkFormat format, bool withPasswords, std::string* text);
 
 struct ImportOptions {
     BulkFormat format = kFormatCsv;
@@ -32,7 +34,7 @@ struct ImportOptions {
     bool replace = false;
     bool partial = false;
     // --hosts: field values every entry gets ("device-type" included), by
-    // field name, in their command-line (UTF-8) spelling.
+    // field name, in UTF-8 (converted from the command line's code page).
     std::vector<std::pair<std::string, std::string> > hostFields;
 };
 
@@ -40,6 +42,7 @@ struct ImportResult {
     size_t rows = 0;       // rows (entries) the file holds
     size_t bad = 0;        // rows refused
     size_t written = 0;    // entries written
+    bool unreadable = false;   // the file could not be read past a mistake
 };
 
 // Imports the text of one file (fileLabel names it in the reports); true when

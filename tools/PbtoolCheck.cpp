@@ -7,20 +7,25 @@
 #include <string.h>
 
 #include "DeviceNames.h"
-#include "VmrEntryBatch.h"
+#include "EntryCipher.h"
 #include "Handles.h"
 #include "PbtoolSupport.h"
+#include "PbtoolWrite.h"
 
 namespace {
 
 const DWORD kEntryFileSize = sizeof(VmrEntryRecord);
 const wchar_t kDamagedFolder[] = L"damaged";
 
+bool Windows9x()
+{
+    return (GetVersion() & 0x80000000) != 0;
+}
+
 struct FolderFile {
     std::wstring name;
     std::string ansiName;   // what the library's ANSI calls see
     bool exact;             // ansiName is the name itself
-    DWORD size;
 };
 
 // A name for the console; a character the code page cannot hold shows as "?".
@@ -31,13 +36,33 @@ std::string Ansi(const std::wstring& wide)
     return length > 0 ? text : "?";
 }
 
-std::vector<FolderFile> ListFolder(const std::wstring& directory)
+// The folder's files, by their wide names where the system has them. Windows
+// 95/98 answer the wide calls with nothing: there the ANSI names are all
+// there is, and a "?" in one stands for a character the code page lacks.
+// False when the listing failed, whole or part-way.
+bool ListFolder(const std::wstring& directory, std::vector<FolderFile>* files)
 {
-    std::vector<FolderFile> files;
+    if (Windows9x()) {
+        WIN32_FIND_DATAA found;
+        std::string pattern = Ansi(directory) + "*";
+        FindHandle find(FindFirstFileA(pattern.c_str(), &found));
+        if (!find)
+            return false;
+        do {
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+                continue;
+            FolderFile file;
+            file.ansiName = found.cFileName;
+            file.name = AnsiToWide(file.ansiName);
+            file.exact = file.ansiName.find('?') == std::string::npos;
+            files->push_back(file);
+        } while (FindNextFileA(find.get(), &found));
+        return GetLastError() == ERROR_NO_MORE_FILES;
+    }
     WIN32_FIND_DATAW found;
     FindHandle find(FindFirstFileW((directory + L"*").c_str(), &found));
     if (!find)
-        return files;
+        return false;
     do {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             continue;
@@ -46,34 +71,85 @@ std::vector<FolderFile> ListFolder(const std::wstring& directory)
         file.exact = WideToAnsiExactly(file.name, &file.ansiName);
         if (!file.exact)
             file.ansiName = Ansi(file.name);
-        file.size = found.nFileSizeHigh != 0 ? 0xFFFFFFFFu : found.nFileSizeLow;
-        files.push_back(file);
+        files->push_back(file);
     } while (FindNextFileW(find.get(), &found));
-    return files;
+    return GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+// The path of a file in directory without the DOS device rule, for a file
+// named like a device: "\\?\C:\dir\COM1.vmr" is the file, not the port, and
+// "\\?\UNC\server\share\dir\COM1.vmr" the same on a share. Only the directory
+// goes through GetFullPathNameW, which turns a device's name into the device
+// ("\\.\COM1"). Windows 95/98 know no such form: the path as it is.
+std::wstring Literal(const std::wstring& directory, const std::wstring& name)
+{
+    wchar_t full[MAX_PATH * 2];
+    DWORD length = Windows9x() ? 0 : GetFullPathNameW(directory.c_str(), MAX_PATH * 2, full, NULL);
+    if (length == 0 || length >= MAX_PATH * 2)
+        return directory + name;
+    std::wstring path = full;
+    if (!path.empty() && path.back() != L'\\')
+        path += L'\\';
+    if (path.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC\\" + path.substr(2) + name;
+    return L"\\\\?\\" + path + name;
+}
+
+HANDLE OpenForCheck(const std::wstring& path, DWORD access, DWORD sharing)
+{
+    if (Windows9x())
+        return CreateFileA(Ansi(path).c_str(), access, sharing, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    return CreateFileW(path.c_str(), access, sharing, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+}
+
+// Another process holds an entry only for a moment (a read, a virus
+// scanner, an indexer): an open it refuses is tried again, with growing
+// waits, for about a second in all, before the file counts as busy.
+FileHandle OpenWaitingOutSharing(const std::wstring& path, DWORD access, DWORD sharing, bool* busy)
+{
+    DWORD wait = 10;
+    for (;;) {
+        FileHandle file(OpenForCheck(path, access, sharing));
+        DWORD error = GetLastError();
+        *busy = !file && (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION);
+        if (!*busy || wait > 640)
+            return file;
+        Sleep(wait);
+        wait *= 2;
+    }
 }
 
 // Opens the file as nobody else may at the same time; false while another
 // handle holds it (a write in progress, a reader) or access is denied.
 bool NobodyHolds(const std::wstring& path, DWORD access)
 {
-    FileHandle file(CreateFileW(path.c_str(), access, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    FileHandle file(OpenForCheck(path, access, 0));
     return file.valid();
 }
 
-// The path of a file in directory without the DOS device rule, for a file
-// named like a device: "\\?\C:\dir\COM1.vmr" is the file, not the port.
-// Only the directory goes through GetFullPathNameW, which turns a device's
-// name into the device ("\\.\COM1").
-std::wstring Literal(const std::wstring& directory, const std::wstring& name)
+// What the file is, by its own bytes.
+enum FileVerdict { kSound, kBusy, kCannotOpen, kTorn, kForeign, kOtherVersion };
+
+FileVerdict JudgeBytes(const std::wstring& path, DWORD* size, unsigned short* version)
 {
-    wchar_t full[MAX_PATH * 2];
-    DWORD length = GetFullPathNameW(directory.c_str(), MAX_PATH * 2, full, NULL);
-    if (length == 0 || length >= MAX_PATH * 2)
-        return directory + name;
-    std::wstring path = full;
-    if (!path.empty() && path.back() != L'\\')
-        path += L'\\';
-    return L"\\\\?\\" + path + name;
+    bool busy = false;
+    FileHandle file = OpenWaitingOutSharing(path, GENERIC_READ, FILE_SHARE_READ, &busy);
+    if (!file)
+        return busy ? kBusy : kCannotOpen;
+    unsigned char bytes[sizeof(VmrEntryRecord) + 1];
+    DWORD read = 0;
+    if (!ReadFile(file.get(), bytes, sizeof(bytes), &read, NULL))
+        return kCannotOpen;
+    *size = read;
+    if (read != kEntryFileSize)
+        return kTorn;
+    DecryptRecord(bytes, static_cast<unsigned short>(read));
+    VmrEntryRecord record;
+    memcpy(&record, bytes, sizeof(record));
+    if (memcmp(record.Magic, "vmr", sizeof(record.Magic)) != 0)
+        return kForeign;
+    *version = record.Version;
+    return record.Version == 40 || record.Version == 41 ? kSound : kOtherVersion;
 }
 
 // Moves a file into the damaged folder under its own name, or "name (2).ext"
@@ -81,14 +157,20 @@ std::wstring Literal(const std::wstring& directory, const std::wstring& name)
 bool MoveToDamaged(const std::wstring& directory, const std::wstring& name, std::wstring* movedTo)
 {
     std::wstring folder = directory + kDamagedFolder + L"\\";
-    CreateDirectoryW(folder.c_str(), NULL);
+    if (Windows9x())
+        CreateDirectoryA(Ansi(folder).c_str(), NULL);
+    else
+        CreateDirectoryW(folder.c_str(), NULL);
     size_t dot = name.find_last_of(L'.');
     std::wstring stem = dot == std::wstring::npos ? name : name.substr(0, dot);
     std::wstring extension = dot == std::wstring::npos ? std::wstring() : name.substr(dot);
     std::wstring source = Literal(directory, name);
     for (int copy = 1; copy < 1000; ++copy) {
         std::wstring target = copy == 1 ? name : stem + L" (" + std::to_wstring(copy) + L")" + extension;
-        if (MoveFileExW(source.c_str(), Literal(folder, target).c_str(), 0)) {
+        std::wstring to = Literal(folder, target);
+        BOOL moved = Windows9x() ? MoveFileA(Ansi(source).c_str(), Ansi(to).c_str())
+                                 : MoveFileExW(source.c_str(), to.c_str(), 0);
+        if (moved) {
             *movedTo = std::wstring(kDamagedFolder) + L"\\" + target;
             return true;
         }
@@ -98,7 +180,6 @@ bool MoveToDamaged(const std::wstring& directory, const std::wstring& name, std:
     }
     return false;
 }
-
 
 int CALLBACK CollectListed(char* path, long list)
 {
@@ -114,9 +195,15 @@ public:
     {
     }
 
-    size_t Run()
+    // The number of findings, or -1 when the folder could not be listed.
+    long Run()
     {
-        std::vector<FolderFile> files = ListFolder(wideDirectory_);
+        std::vector<FolderFile> files;
+        if (!ListFolder(wideDirectory_, &files)) {
+            fprintf(stderr, "pbtool: check: the phone book directory '%s' cannot be listed (error %lu)\n",
+                    ForConsole(stderr, directory_).c_str(), GetLastError());
+            return -1;
+        }
         Progress progress("check", files.size());
         bool leftovers = false;
         for (size_t i = 0; i < files.size(); ++i) {
@@ -125,7 +212,7 @@ public:
         }
         CheckListedNames();
         if (repair_ && leftovers) {
-            VmrRemoveWriteLeftovers(directory_.c_str());
+            RemoveLeftovers(directory_);
         }
         for (const std::wstring& leftover : leftovers_) {
             std::string what = "a leftover of a write that ended before it was done";
@@ -135,14 +222,14 @@ public:
             }
             Finding(leftover, what);
         }
-        return findings_;
+        return static_cast<long>(findings_);
     }
 
 private:
     void Finding(const std::wstring& name, const std::string& what)
     {
         ++findings_;
-        printf("%s: %s\n", Ansi(wideDirectory_ + name).c_str(), what.c_str());
+        printf("%s: %s\n", ForConsole(stdout, Ansi(wideDirectory_ + name)).c_str(), what.c_str());
     }
 
     // An unreadable file: reported, and with --repair moved aside.
@@ -159,49 +246,96 @@ private:
             Finding(name, what + "; could not be moved (error " + std::to_string(GetLastError()) + ")");
     }
 
-    // True for a leftover of an ended write.
+    // A batch that ended while it put its entries in place: the entries it
+    // names may be the new ones or the old, and the administrator decides.
+    void Journal(const FolderFile& file)
+    {
+        std::string text;
+        std::string named;
+        if (ReadInputFile(directory_ + file.ansiName, &text).empty()) {
+            size_t start = 0;
+            while (start < text.size() && named.size() < 2000) {
+                size_t end = text.find_first_of("\r\n", start);
+                if (end == std::string::npos)
+                    end = text.size();
+                if (end > start)
+                    named += (named.empty() ? "" : ", ") + text.substr(start, end - start);
+                start = end + 1;
+            }
+        }
+        Finding(file.name, "the journal of a batch of writes that ended while it put its entries in place; "
+                           "look at the entries it names (new or old data), then delete it: " +
+                               (named.empty() ? std::string("it names none") : named));
+    }
+
+    // True for a leftover of an ended write that the clean-up clears.
     bool CheckFile(const FolderFile& file)
     {
+        if (file.exact) {
+            switch (LeftoverKind(file.ansiName)) {
+            case kLeftoverJournal:
+                Journal(file);
+                return false;
+            case kLeftoverTemporary:
+            case kLeftoverAside:
+                // A write in progress holds its file open; only an ended one's is free.
+                if (!NobodyHolds(wideDirectory_ + file.name, DELETE))
+                    return false;
+                leftovers_.push_back(file.name);
+                return true;
+            default:
+                break;
+            }
+        }
+        // Only entry files are the phone book's: anything else in the
+        // folder ("aux.txt" too) is somebody else's, and left as it is.
+        if (!HasEntryExtension(Ansi(file.name)))
+            return false;
         if (file.exact && NamesDevice(file.ansiName.c_str())) {
             Unreadable(file.name, "the name of a Windows device: an open of it reaches the device, not the file");
             return false;
         }
-        if (file.exact && VmrLeftoverKind(file.ansiName.c_str()) != VMR_LEFTOVER_NONE) {
-            // A write in progress holds its file open; only an ended one's is free.
-            if (!NobodyHolds(wideDirectory_ + file.name, DELETE))
-                return false;
-            leftovers_.push_back(file.name);
-            return true;
-        }
-        if (!HasEntryExtension(Ansi(file.name)))
-            return false;
         if (!file.exact) {
             Finding(file.name, "its stored name differs from its file name: the ANSI code page " +
                                    std::to_string(GetACP()) +
                                    " cannot hold the file's name, so the library cannot open it by its name");
             return false;
         }
-        if (file.size != kEntryFileSize) {
-            Unreadable(file.name, "torn: " + std::to_string(file.size) + " bytes, where an entry has " +
-                                      std::to_string(kEntryFileSize));
+        // The library's read tells only whether it read the record, and it
+        // reads a torn file's first blocks as well as a whole one's: the
+        // file's own bytes tell the rest, once nobody else holds it.
+        bool read = reads_.Read(book_, directory_ + file.ansiName) == QuietReads::kRead;
+        DWORD size = 0;
+        unsigned short version = 0;
+        FileVerdict verdict = JudgeBytes(Literal(wideDirectory_, file.name), &size, &version);
+        if (read && verdict != kTorn) {
+            std::string stored = StoredEntryNameOf(book_);
+            if (stored != file.ansiName)
+                Finding(file.name, "its stored name '" + stored + "' differs from its file name");
             return false;
         }
-        switch (reads_.Read(book_, directory_ + file.ansiName)) {
-        case QuietReads::kOtherVersion:
-            Unreadable(file.name, "an entry of another version of the library, which this one cannot read");
-            return false;
-        case QuietReads::kUnreadable:
-            if (!NobodyHolds(wideDirectory_ + file.name, GENERIC_READ))
-                Finding(file.name, "cannot be opened: another program holds it, or access is denied; not checked");
-            else
-                Unreadable(file.name, "not an entry of this library: a foreign file, or one enciphered under another key");
-            return false;
-        case QuietReads::kRead:
+        switch (verdict) {
+        case kSound:
+            break;
+        case kBusy:
+            Finding(file.name, "busy: another program held it throughout; not checked, left as it is");
+            break;
+        case kCannotOpen:
+            Finding(file.name, "cannot be opened (error " + std::to_string(GetLastError()) +
+                                   "); not checked, left as it is");
+            break;
+        case kTorn:
+            Unreadable(file.name, "torn: " + std::to_string(size) + " bytes, where an entry has " +
+                                      std::to_string(kEntryFileSize));
+            break;
+        case kForeign:
+            Unreadable(file.name, "not an entry of this library: a foreign file, or one enciphered under another key");
+            break;
+        case kOtherVersion:
+            Finding(file.name, "an entry of version " + std::to_string(version) +
+                                   " of the library, which this one cannot read; left for that version");
             break;
         }
-        std::string stored = StoredEntryNameOf(book_);
-        if (stored != file.ansiName)
-            Finding(file.name, "its stored name '" + stored + "' differs from its file name");
         return false;
     }
 
@@ -240,13 +374,19 @@ int CheckCommand(VmrPhoneBook& book, const std::vector<std::string>& args)
         fprintf(stderr, "pbtool: check takes only --repair (pbtool --help lists the verbs)\n");
         return 2;
     }
-    if (DirectoryOf(book).empty() ||
-        GetFileAttributesA(DirectoryOf(book).c_str()) == INVALID_FILE_ATTRIBUTES) {
+    std::string refusal = DirectoryRefusal(book);
+    if (!refusal.empty()) {
+        fprintf(stderr, "pbtool: check: %s\n", refusal.c_str());
+        return 1;
+    }
+    if (GetFileAttributesA(DirectoryOf(book).c_str()) == INVALID_FILE_ATTRIBUTES) {
         fprintf(stderr, "pbtool: the phone book directory '%s' cannot be found\n", DirectoryOf(book).c_str());
         return 1;
     }
     Checker checker(book, repair);
-    size_t findings = checker.Run();
-    printf("%lu finding%s\n", static_cast<unsigned long>(findings), findings == 1 ? "" : "s");
+    long findings = checker.Run();
+    if (findings < 0)
+        return 1;
+    printf("%ld finding%s\n", findings, findings == 1 ? "" : "s");
     return findings == 0 ? 0 : 1;
 }

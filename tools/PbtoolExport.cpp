@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "DeviceNames.h"
 #include "PbtoolSupport.h"
 
 const char kBulkUsage[] =
@@ -65,14 +66,20 @@ bool Fail(const std::string& message, int* code, int value)
 
 }  // namespace
 
-bool ExportText(VmrPhoneBook& book, BulkFormat format, bool withPasswords, std::string* text)
+ExportOutcome ExportText(VmrPhoneBook& book, BulkFormat format, bool withPasswords, std::string* text)
 {
+    text->clear();
+    std::vector<std::string> files;
+    std::string unlisted = ListEntryFiles(book, &files);
+    if (!unlisted.empty()) {
+        fprintf(stderr, "pbtool: %s\n", unlisted.c_str());
+        return kExportNotListed;
+    }
     std::vector<const EntryField*> fields;
     for (const EntryField& field : EntryFields()) {
         if (withPasswords || strcmp(field.name, kPasswordField) != 0)
             fields.push_back(&field);
     }
-    text->clear();
     if (format == kFormatCsv) {
         *text += kNameField;
         for (const EntryField* field : fields) {
@@ -84,7 +91,6 @@ bool ExportText(VmrPhoneBook& book, BulkFormat format, bool withPasswords, std::
         *text += "[\n";
     }
 
-    std::vector<std::string> files = ListEntryFiles(book);
     QuietReads reads;
     Progress progress("export", files.size());
     bool complete = true;
@@ -104,7 +110,7 @@ bool ExportText(VmrPhoneBook& book, BulkFormat format, bool withPasswords, std::
     }
     if (format == kFormatJson)
         *text += first ? "]\n" : "\n]\n";
-    return complete;
+    return complete ? kExportWhole : kExportLeftOut;
 }
 
 int ExportCommand(VmrPhoneBook& book, const std::vector<std::string>& args)
@@ -131,20 +137,34 @@ int ExportCommand(VmrPhoneBook& book, const std::vector<std::string>& args)
         Fail("export: the format is csv or json, not '" + format + "'", &code, 2);
         return code;
     }
-    if (DirectoryOf(book).empty()) {
-        Fail("the phone book has no usable directory", &code, 1);
+    std::string refusal = DirectoryRefusal(book);
+    if (refusal.empty() && !file.empty() && NamesDevice(file.c_str()))
+        refusal = "export: " + file + " names a device or a pipe, not a file";
+    if (!refusal.empty()) {
+        Fail(refusal, &code, 1);
         return code;
     }
 
     std::string text;
-    bool complete = ExportText(book, format == "json" ? kFormatJson : kFormatCsv, withPasswords, &text);
-    bool written = file.empty() ? WriteToStdout(text) : WriteWholeFile(file, text);
-    if (!written) {
-        Fail("cannot write " + (file.empty() ? std::string("to standard output") : file), &code, 1);
+    ExportOutcome outcome = ExportText(book, format == "json" ? kFormatJson : kFormatCsv, withPasswords, &text);
+    if (outcome == kExportNotListed) {
+        Fail("export: nothing written", &code, 1);
         return code;
+    }
+    if (file.empty()) {
+        if (!WriteToStdout(text)) {
+            Fail("cannot write to standard output", &code, 1);
+            return code;
+        }
+    } else {
+        std::string failure = ReplaceFileWhole(file, text, withPasswords);
+        if (!failure.empty()) {
+            Fail(failure + "; the previous file, if any, is as it was", &code, 1);
+            return code;
+        }
     }
     if (withPasswords)
         fprintf(stderr, "pbtool: warning: %s holds the passwords in the clear; keep it safe and delete it after use\n",
                 file.empty() ? "the output" : file.c_str());
-    return complete ? 0 : 1;
+    return outcome == kExportWhole ? 0 : 1;
 }

@@ -26,6 +26,8 @@ std::wstring NameKey(const std::string& ansiName)
 struct PreparedRow {
     size_t line;
     std::string name;   // ANSI
+    std::string path;   // the entry's file
+    bool exists = false;   // by any spelling the file system takes, when checked
     std::vector<std::pair<const EntryField*, std::string> > values;
 };
 
@@ -41,10 +43,8 @@ class Validator
 {
 public:
     Validator(VmrPhoneBook& book, const ImportOptions& options, std::vector<Problem>* problems)
-        : directory_(DirectoryOf(book)), options_(options), problems_(problems)
+        : book_(book), directory_(DirectoryOf(book)), options_(options), problems_(problems)
     {
-        for (const std::string& file : ListEntryFiles(book))
-            existing_.insert(NameKey(EntryNameOfFile(FileNameOf(file))));
     }
 
     bool Check(const SourceRow& row, PreparedRow* prepared)
@@ -77,7 +77,7 @@ public:
         if (name == NULL)
             Report(row.line, kNameField, "missing: every entry needs a name");
         else
-            CheckName(*name, &prepared->name);
+            CheckName(*name, prepared);
         return problems_->size() == before;
     }
 
@@ -87,8 +87,9 @@ private:
         problems_->push_back({line, field, what});
     }
 
-    void CheckName(const SourceValue& value, std::string* name)
+    void CheckName(const SourceValue& value, PreparedRow* row)
     {
+        std::string* name = &row->name;
         if (value.number) {
             Report(value.line, kNameField, "must be text in double quotes");
             return;
@@ -106,33 +107,40 @@ private:
         size_t last = name->find_last_not_of(' ');
         *name = first == std::string::npos ? std::string() : name->substr(first, last - first + 1);
         std::string refusal = NameRefusal(directory_, *name);
-        if (refusal.empty()) {
-            for (unsigned char c : *name) {
-                if (c < 0x20) {
-                    refusal = "holds a control character (a line break or a tab), which no file name may hold";
-                    break;
-                }
-            }
-        }
         if (!refusal.empty()) {
             Report(value.line, kNameField, refusal);
             return;
         }
-        std::wstring key = NameKey(*name);
+        row->path = directory_ + EntryFileName(*name);
+        // "Office" and "Office.vmr" are one file.
+        std::wstring key = NameKey(EntryFileName(*name));
         auto earlier = firstLine_.insert(std::make_pair(key, value.line));
         if (!earlier.second) {
             Report(value.line, kNameField,
                    "'" + value.value + "' is in the file twice; first on line " + std::to_string(earlier.first->second));
             return;
         }
-        if (!options_.replace && existing_.count(key) != 0)
+        // Asked of the file system, which finds a name by any spelling it
+        // takes: in another case, or the short name of another entry.
+        row->exists = GetFileAttributesA(row->path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (!row->exists)
+            return;
+        if (!options_.replace) {
             Report(value.line, kNameField, "an entry named '" + value.value + "' exists already (--replace replaces it)");
+            return;
+        }
+        // What the file does not say is kept: the entry is read first.
+        if (reads_.Read(book_, row->path) != QuietReads::kRead)
+            Report(value.line, kNameField, "an entry named '" + value.value +
+                                               "' exists but cannot be read now (busy, damaged, or of another "
+                                               "version); it is not replaced");
     }
 
+    VmrPhoneBook& book_;
+    QuietReads reads_;
     std::string directory_;
     const ImportOptions& options_;
     std::vector<Problem>* problems_;
-    std::set<std::wstring> existing_;
     std::map<std::wstring, size_t> firstLine_;
 };
 
@@ -159,15 +167,54 @@ bool CheckHeader(const SourceRow& row, const std::string& fileLabel)
     return good && named;
 }
 
-bool WriteRow(VmrPhoneBook& book, const VmrEntryRecord& fresh, const std::string& directory, const PreparedRow& row)
+// The record a row makes: a new entry's defaults, or, for an entry it
+// replaces, the entry as it is now, with the row's fields over them.
+bool ComposeRecord(VmrPhoneBook& book, const VmrEntryRecord& fresh, const PreparedRow& row, bool replace,
+                   QuietReads& reads)
 {
-    RecordOf(book) = fresh;
+    if (replace && row.exists) {
+        if (reads.Read(book, row.path) != QuietReads::kRead)
+            return false;
+    } else {
+        RecordOf(book) = fresh;
+    }
     for (const auto& value : row.values)
         value.first->set(book, value.second);
-    std::string path = directory + row.name + ".vmr";
-    std::vector<char> name(path.begin(), path.end());
-    name.push_back('\0');
-    return book.WriteEntry(name.data()) != 0;
+    return true;
+}
+
+void ReportRow(const std::string& fileLabel, const PreparedRow& row, const std::string& what)
+{
+    fprintf(stderr, "%s:%lu: %s: %s\n", fileLabel.c_str(), static_cast<unsigned long>(row.line), kNameField,
+            what.c_str());
+}
+
+// Puts the rows' entries in place, each a new entry unless the row found its
+// entry there and --replace was given. Returns how many were written.
+size_t WriteRows(VmrPhoneBook& book, const VmrEntryRecord& fresh, const std::string& fileLabel,
+                 const std::vector<PreparedRow>& rows, const ImportOptions& options)
+{
+    QuietReads reads;
+    Progress progress("import", rows.size());
+    size_t written = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const PreparedRow& row = rows[i];
+        bool replace = options.replace && row.exists;
+        if (!ComposeRecord(book, fresh, row, replace, reads)) {
+            ReportRow(fileLabel, row, "the entry " + row.path + " could no longer be read; not replaced");
+        } else if (!replace && GetFileAttributesA(row.path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            ReportRow(fileLabel, row, "an entry of that name was made meanwhile; not replaced");
+        } else {
+            std::vector<char> path(row.path.begin(), row.path.end());
+            path.push_back('\0');
+            if (book.WriteEntry(path.data()))
+                ++written;
+            else
+                ReportRow(fileLabel, row, "the entry could not be written to " + row.path);
+        }
+        progress.Step(i + 1);
+    }
+    return written;
 }
 
 }  // namespace
@@ -176,21 +223,38 @@ bool ImportText(VmrPhoneBook& book, const std::string& fileLabel, const std::str
                 const ImportOptions& options, ImportResult* result)
 {
     *result = ImportResult();
+    // The record as a new entry starts; reads below change the book's.
+    VmrEntryRecord fresh = RecordOf(book);
     std::vector<SourceRow> rows;
     std::vector<Problem> problems;
-    if (options.format == kFormatCsv) {
-        ParseCsv(text, &rows, &problems);
-    } else if (options.format == kFormatJson) {
+    if (options.format == kFormatJson) {
         ParseJson(text, &rows, &problems);
+        if (!problems.empty()) {
+            // Past a mistake nothing in the file can be told apart: no row is
+            // counted, and none is imported.
+            fprintf(stderr, "%s:%lu: %s: %s; the file is read no further and nothing is imported\n",
+                    fileLabel.c_str(), static_cast<unsigned long>(problems[0].line), problems[0].field.c_str(),
+                    problems[0].what.c_str());
+            result->unreadable = true;
+            return false;
+        }
     } else {
-        ParseHostList(text, &rows);
-        for (SourceRow& row : rows) {
-            for (const auto& option : options.hostFields) {
-                SourceValue value;
-                value.field = option.first;
-                value.value = option.second;
-                value.line = row.line;
-                row.values.push_back(value);
+        // A spreadsheet's plain CSV and a list saved by a text editor are
+        // ANSI: a file that is not UTF-8 throughout is taken as ANSI.
+        std::string utf8 = IsUtf8(text) ? std::string() : AnsiToUtf8(text);
+        const std::string& source = utf8.empty() ? text : utf8;
+        if (options.format == kFormatCsv) {
+            ParseCsv(source, &rows, &problems);
+        } else {
+            ParseHostList(source, &rows);
+            for (SourceRow& row : rows) {
+                for (const auto& option : options.hostFields) {
+                    SourceValue value;
+                    value.field = option.first;
+                    value.value = option.second;
+                    value.line = row.line;
+                    row.values.push_back(value);
+                }
             }
         }
     }
@@ -203,11 +267,13 @@ bool ImportText(VmrPhoneBook& book, const std::string& fileLabel, const std::str
     }
 
     std::vector<PreparedRow> good;
-    Validator validator(book, options, &problems);
-    for (const SourceRow& row : rows) {
-        PreparedRow prepared;
-        if (validator.Check(row, &prepared))
-            good.push_back(prepared);
+    {
+        Validator validator(book, options, &problems);
+        for (const SourceRow& row : rows) {
+            PreparedRow prepared;
+            if (validator.Check(row, &prepared))
+                good.push_back(prepared);
+        }
     }
     result->bad = result->rows - good.size();
     std::stable_sort(problems.begin(), problems.end(),
@@ -216,20 +282,11 @@ bool ImportText(VmrPhoneBook& book, const std::string& fileLabel, const std::str
         fprintf(stderr, "%s:%lu: %s: %s\n", fileLabel.c_str(), static_cast<unsigned long>(problem.line),
                 problem.field.c_str(), problem.what.c_str());
 
-    if (options.dryRun || (result->bad != 0 && !options.partial))
+    if (options.dryRun || (result->bad != 0 && !options.partial)) {
+        RecordOf(book) = fresh;
         return result->bad == 0;
-
-    std::string directory = DirectoryOf(book);
-    VmrEntryRecord fresh = RecordOf(book);
-    Progress progress("import", good.size());
-    for (size_t i = 0; i < good.size(); ++i) {
-        if (WriteRow(book, fresh, directory, good[i]))
-            ++result->written;
-        else
-            fprintf(stderr, "%s:%lu: %s: the entry could not be written to %s\n", fileLabel.c_str(),
-                    static_cast<unsigned long>(good[i].line), kNameField, (directory + good[i].name + ".vmr").c_str());
-        progress.Step(i + 1);
     }
+    result->written = WriteRows(book, fresh, fileLabel, good, options);
     RecordOf(book) = fresh;
     return result->written == result->rows;
 }
@@ -254,7 +311,8 @@ int ImportCommand(VmrPhoneBook& book, const std::vector<std::string>& args)
             format = args[++i];
         } else if (arg.compare(0, 2, "--") == 0 && i + 1 < args.size() && FindEntryField(arg.substr(2)) != NULL &&
                    arg != "--workstation") {
-            options.hostFields.push_back(std::make_pair(arg.substr(2), args[++i]));
+            // The command line is in the ANSI code page; the fields are checked as a file's UTF-8.
+            options.hostFields.push_back(std::make_pair(arg.substr(2), AnsiToUtf8(args[++i])));
         } else if (arg.compare(0, 2, "--") != 0 && file.empty()) {
             file = arg;
         } else {
@@ -292,19 +350,20 @@ int ImportCommand(VmrPhoneBook& book, const std::vector<std::string>& args)
             }
         }
     }
-    if (DirectoryOf(book).empty()) {
-        fprintf(stderr, "pbtool: the phone book has no usable directory\n");
-        return 1;
-    }
+    std::string refusal = DirectoryRefusal(book);
     std::string text;
-    if (!ReadWholeFile(file, &text)) {
-        fprintf(stderr, "pbtool: cannot read %s\n", file.c_str());
+    if (refusal.empty())
+        refusal = ReadInputFile(file, &text);
+    if (!refusal.empty()) {
+        fprintf(stderr, "pbtool: import: %s\n", refusal.c_str());
         return 1;
     }
 
     ImportResult result;
     bool complete = ImportText(book, file, text, options, &result);
-    if (options.dryRun)
+    if (result.unreadable)
+        printf("%s: nothing imported: the file cannot be read past its mistake\n", file.c_str());
+    else if (options.dryRun)
         printf("%s: %lu of %lu entries would be imported (a dry run: nothing written)\n", file.c_str(),
                static_cast<unsigned long>(result.rows - result.bad), static_cast<unsigned long>(result.rows));
     else if (result.bad != 0 && !options.partial)

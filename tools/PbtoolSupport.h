@@ -5,6 +5,7 @@
 #define PBTOOL_SUPPORT_H
 
 #include <windows.h>
+#include <stdio.h>
 
 #include <string>
 #include <utility>
@@ -29,6 +30,8 @@ enum TextConversion { kConverted, kNotUtf8, kNotInCodePage };
 // Never replaces a character by "?" or by a look-alike: such text is refused.
 TextConversion Utf8ToAnsi(const std::string& utf8, std::string* ansi);
 std::wstring AnsiToWide(const std::string& ansi);
+// Whether text is UTF-8 throughout (ASCII is).
+bool IsUtf8(const std::string& text);
 // False when the name cannot be written in the ANSI code page exactly.
 bool WideToAnsiExactly(const std::wstring& wide, std::string* ansi);
 
@@ -55,7 +58,9 @@ void AppendCsvField(std::string* out, const std::string& value);
 void AppendJsonString(std::string* out, const std::string& value);
 
 // Each parser appends the rows it understood and a problem for what it did
-// not; a row with a problem of its shape is not returned.
+// not; a row with a problem of its shape is not returned. CSV takes ';' for
+// its separator where the header's line holds ';' and no ','. JSON stops at
+// its first mistake: the rows before it are returned, and the problem.
 void ParseCsv(const std::string& text, std::vector<SourceRow>* rows, std::vector<Problem>* problems);
 void ParseJson(const std::string& text, std::vector<SourceRow>* rows, std::vector<Problem>* problems);
 void ParseHostList(const std::string& text, std::vector<SourceRow>* rows);
@@ -87,7 +92,8 @@ std::string ValidateFieldValue(const EntryField& field, const SourceValue& value
 // ---- Names -------------------------------------------------------------------
 // Why pbtool refuses an entry name (ANSI) for the phone book directory given,
 // or an empty text: the library's own name rule (EntryNames.h), which the
-// wizard asks too, in pbtool's words.
+// wizard asks too, in pbtool's words; and no control character, which no
+// file name holds.
 std::string NameRefusal(const std::string& directory, const std::string& name);
 
 // ---- Reading ------------------------------------------------------------------
@@ -109,10 +115,17 @@ private:
     HHOOK hook_;
 };
 
-// The entry files the library lists (full paths, names ending in ".vmr"),
-// in a stable order: by name, case aside, then byte for byte.
+// The entry files of the phone book directory (full paths, names ending in
+// ".vmr"), in a stable order: by name, case aside, then byte for byte. An
+// empty text, or why the folder could not be listed (missing, not a folder,
+// or a listing that ended part-way).
+std::string ListEntryFiles(VmrPhoneBook& book, std::vector<std::string>* files);
+// The same, where a folder that cannot be listed counts as empty.
 std::vector<std::string> ListEntryFiles(VmrPhoneBook& book);
 std::string FileNameOf(const std::string& path);
+// The file of an entry name, as the library names it: "Office" ->
+// "Office.vmr"; a name that ends in ".vmr" (any case) is its file's name.
+std::string EntryFileName(const std::string& name);
 // "Office.vmr" -> "Office"
 std::string EntryNameOfFile(const std::string& fileName);
 bool HasEntryExtension(const std::string& fileName);
@@ -137,9 +150,24 @@ private:
     DWORD last_ = 0;
 };
 
-// Whole files, in binary: the bytes written are the bytes read back.
-bool ReadWholeFile(const std::string& path, std::string* bytes);
-bool WriteWholeFile(const std::string& path, const std::string& bytes);
+// Reads the whole of an input file, in binary; an empty text, or why not.
+// Files past kMostInputBytes are refused: every row of a file is checked
+// before anything is written, so a file is held whole.
+const DWORD kMostInputBytes = 4 * 1024 * 1024;
+std::string ReadInputFile(const std::string& path, std::string* bytes);
+
+// Writes the file whole through a temporary file beside it, flushed and
+// closed, which then takes its place: the previous file stays until the new
+// one is whole. ownerOnly: readable by the process's user only, where the
+// file system keeps permissions. An empty text, or what failed.
+std::string ReplaceFileWhole(const std::string& path, const std::string& bytes, bool ownerOnly);
 bool WriteToStdout(const std::string& bytes);
+
+// ANSI text as the console shows it: in the console's code page when the
+// stream is a console (850 shows 0xFC of code page 1252 as "³"), else as it is.
+std::string ForConsole(FILE* stream, const std::string& ansi);
+
+// Why the phone book's directory cannot be used by a verb, or an empty text.
+std::string DirectoryRefusal(VmrPhoneBook& book);
 
 #endif

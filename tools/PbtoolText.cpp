@@ -118,14 +118,16 @@ void AppendCsvField(std::string* out, const std::string& value)
 
 namespace {
 
-// Reads the records of RFC 4180 text: fields separated by commas, records
-// ended by CR LF (a bare LF or CR is taken too), fields with a comma, a quote
-// or a line break quoted, a quote inside them doubled. lineOf gives the line
-// each record starts on.
+// Reads the records of RFC 4180 text: fields separated by commas (or by the
+// separator given), records ended by CR LF (a bare LF or CR is taken too),
+// fields with a separator, a quote or a line break quoted, a quote inside
+// them doubled. A record with a mistake is still read to its true end, its
+// quoted fields and their line breaks included, so the next record starts
+// where it really starts.
 class CsvReader
 {
 public:
-    explicit CsvReader(const std::string& text) : text_(text)
+    CsvReader(const std::string& text, char separator) : text_(text), separator_(separator)
     {
         if (text_.compare(0, 3, "\xEF\xBB\xBF") == 0)
             at_ = 3;
@@ -134,32 +136,31 @@ public:
     bool AtEnd() const { return at_ >= text_.size(); }
     size_t line() const { return line_; }
 
-    // The next record; false with *error set when it is malformed (the rest
-    // of its line is skipped).
+    // The next record; false with *error set (its first mistake) when it is
+    // malformed.
     bool Next(std::vector<std::string>* fields, std::string* error)
     {
         fields->clear();
+        error->clear();
         for (;;) {
             std::string field;
-            if (!ReadField(&field, error)) {
-                SkipLine();
-                return false;
-            }
+            ReadField(&field, error);
             fields->push_back(field);
             if (AtEnd())
-                return true;
-            char c = text_[at_];
-            if (c == ',') {
+                break;
+            if (text_[at_] == separator_) {
                 ++at_;
                 continue;
             }
             EndLine();
-            return true;
+            break;
         }
+        return error->empty();
     }
 
 private:
     bool IsLineEnd(size_t i) const { return text_[i] == '\r' || text_[i] == '\n'; }
+    bool EndsField(size_t i) const { return text_[i] == separator_ || IsLineEnd(i); }
 
     void EndLine()
     {
@@ -169,35 +170,38 @@ private:
         ++line_;
     }
 
-    void SkipLine()
+    void Mistake(std::string* error, const char* what)
     {
-        while (!AtEnd() && !IsLineEnd(at_))
-            ++at_;
-        if (!AtEnd())
-            EndLine();
+        if (error->empty())
+            *error = what;
     }
 
-    bool ReadField(std::string* field, std::string* error)
+    // Text up to the end of the field, taken as it is: a quote there is a
+    // character of the field, as common CSV readers take it.
+    void ReadLiteral(std::string* field, std::string* error)
+    {
+        size_t start = at_;
+        while (!AtEnd() && !EndsField(at_)) {
+            if (text_[at_] == '"')
+                Mistake(error, "a quote inside a field that does not start with one (quote the field and double the quote)");
+            ++at_;
+        }
+        field->append(text_, start, at_ - start);
+    }
+
+    void ReadField(std::string* field, std::string* error)
     {
         if (AtEnd() || text_[at_] != '"') {
-            size_t start = at_;
-            while (!AtEnd() && text_[at_] != ',' && !IsLineEnd(at_)) {
-                if (text_[at_] == '"') {
-                    *error = "a quote inside a field that does not start with one (quote the field and double the quote)";
-                    return false;
-                }
-                ++at_;
-            }
-            field->assign(text_, start, at_ - start);
-            return true;
+            ReadLiteral(field, error);
+            return;
         }
         size_t startLine = line_;
         ++at_;
         for (;;) {
             if (AtEnd()) {
                 line_ = startLine;
-                *error = "a quoted field that is never closed";
-                return false;
+                Mistake(error, "a quoted field that is never closed");
+                return;
             }
             char c = text_[at_++];
             if (c == '"') {
@@ -206,11 +210,11 @@ private:
                     ++at_;
                     continue;
                 }
-                if (!AtEnd() && text_[at_] != ',' && !IsLineEnd(at_)) {
-                    *error = "text after the closing quote of a field";
-                    return false;
+                if (!AtEnd() && !EndsField(at_)) {
+                    Mistake(error, "text after the closing quote of a field");
+                    ReadLiteral(field, error);
                 }
-                return true;
+                return;
             }
             if (c == '\n' || (c == '\r' && (AtEnd() || text_[at_] != '\n')))
                 ++line_;
@@ -219,15 +223,26 @@ private:
     }
 
     const std::string& text_;
+    char separator_;
     size_t at_ = 0;
     size_t line_ = 1;
 };
+
+// Spreadsheets write ';' between fields where the decimal separator is a
+// comma. A header names fields, whose names hold neither: its first line
+// tells which it is.
+char SeparatorOf(const std::string& text)
+{
+    size_t end = text.find_first_of("\r\n");
+    std::string header = text.substr(0, end);
+    return header.find(',') == std::string::npos && header.find(';') != std::string::npos ? ';' : ',';
+}
 
 }  // namespace
 
 void ParseCsv(const std::string& text, std::vector<SourceRow>* rows, std::vector<Problem>* problems)
 {
-    CsvReader reader(text);
+    CsvReader reader(text, SeparatorOf(text));
     std::vector<std::string> header;
     std::string error;
     if (reader.AtEnd() || !reader.Next(&header, &error)) {
@@ -237,7 +252,6 @@ void ParseCsv(const std::string& text, std::vector<SourceRow>* rows, std::vector
     std::vector<std::string> fields;
     while (!reader.AtEnd()) {
         size_t line = reader.line();
-        error.clear();
         if (!reader.Next(&fields, &error)) {
             problems->push_back({line, "row", error});
             continue;
@@ -260,6 +274,13 @@ void ParseCsv(const std::string& text, std::vector<SourceRow>* rows, std::vector
         }
         rows->push_back(row);
     }
+}
+
+bool IsUtf8(const std::string& text)
+{
+    if (IsAscii(text))
+        return true;
+    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), NULL, 0) > 0;
 }
 
 // ---- JSON ---------------------------------------------------------------------

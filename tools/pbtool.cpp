@@ -10,6 +10,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -38,11 +39,15 @@ const char kUsage[] =
     "\n"
     "  --path DIR               use DIR as the phone book directory\n"
     "\n"
-    "OPTIONS of new, and FIELDs of set (as --phone N or phone=N):\n"
-    "  phone, area, country, workstation, ils, login, password, line, adapter  texts\n"
-    "  device-type   1, 3, 4 or 5\n"
-    "  timeout       connect time-out in seconds, 0 to 65535\n"
-    "  connect-dialog  1 to show the connect dialog, 0 not to (new: --no-connect-dialog)\n"
+    "OPTIONS of new, and FIELDs of set (as --phone N or phone=N), the columns of\n"
+    "import and export:\n"
+    "  phone, area, country, workstation, ils, login, password, line, adapter,\n"
+    "  dial-up-entry        texts\n"
+    "  device-type          0 to 5\n"
+    "  timeout              connect time-out in seconds, 0 to 65535\n"
+    "  connect-dialog, use-country-and-area, use-dial-up\n"
+    "                       0 for no, another number for yes (new: --no-connect-dialog)\n"
+    "  startup-utilities    ten digits 0 or 1, one for each start-up utility\n"
     "\n"
     "NAME is an entry name, without directory or extension.\n";
 
@@ -85,7 +90,7 @@ std::string EntryFile(VmrPhoneBook& book, const std::string& name)
     CheckName(directory, name);
     if (directory.empty())
         throw Failure("the phone book has no usable directory");
-    return directory + name + ".vmr";
+    return directory + EntryFileName(name);
 }
 
 std::vector<char> Writable(const std::string& text)
@@ -95,62 +100,21 @@ std::vector<char> Writable(const std::string& text)
     return buffer;
 }
 
-unsigned long ParseNumber(const std::string& field, const std::string& value, unsigned long most)
-{
-    char* end = NULL;
-    unsigned long number = strtoul(value.c_str(), &end, 10);
-    if (value.empty() || *end != '\0' || number > most)
-        throw Failure(field + " must be a number from 0 to " + std::to_string(most) + ", not '" + value + "'");
-    return number;
-}
-
-// Sets one field by its command-line name; the text must fit its field.
+// Sets one field by its command-line name, by the one table of fields that
+// import and export use. The command line is ANSI, as the entry's text is.
 void SetField(VmrPhoneBook& book, const std::string& field, const std::string& value)
 {
-    struct TextField {
-        const char* name;
-        size_t width;
-        void (VmrPhoneBook::*set)(char*);
-    };
-    static const TextField texts[] = {
-        {"phone", sizeof(VmrEntryRecord::ConnectPhoneNumber), &VmrPhoneBook::SetConnectPhoneNumber},
-        {"area", sizeof(VmrEntryRecord::ConnectAreaCode), &VmrPhoneBook::SetConnectAreaCode},
-        {"country", sizeof(VmrEntryRecord::ConnectCountryCode), &VmrPhoneBook::SetConnectCountryCode},
-        {"workstation", sizeof(VmrEntryRecord::ConnectWorkstationName), &VmrPhoneBook::SetConnectWorkstationName},
-        {"ils", sizeof(VmrEntryRecord::InternetLocatorServer), &VmrPhoneBook::SetInternetLocatorServer},
-        {"login", sizeof(VmrEntryRecord::LoginName), &VmrPhoneBook::SetLoginName},
-        {"line", sizeof(VmrEntryRecord::TapiLineName), &VmrPhoneBook::SetTapiLineName},
-        {"adapter", sizeof(VmrEntryRecord::AdapterName), &VmrPhoneBook::SetAdapterName},
-    };
-    for (const TextField& text : texts) {
-        if (field != text.name)
-            continue;
-        if (value.size() >= text.width)
-            throw Failure(field + " is longer than " + std::to_string(text.width - 1) + " characters");
-        std::vector<char> buffer = Writable(value);
-        (book.*text.set)(buffer.data());
-        if (field == "ils")
-            book.SetUseInternet(1);
-        return;
-    }
-    if (field == "password") {
-        if (value.size() >= sizeof(VmrEntryRecord::Password))
-            throw Failure("password is longer than " + std::to_string(sizeof(VmrEntryRecord::Password) - 1) +
-                          " characters");
-        std::vector<char> buffer = Writable(value);
-        book.SetPassword(buffer.data());
-    } else if (field == "device-type") {
-        unsigned long type = ParseNumber(field, value, 65535);
-        if (type != 1 && type != 3 && type != 4 && type != 5)
-            throw Failure("device-type must be 1, 3, 4 or 5, not " + value);
-        book.SetDeviceType(static_cast<unsigned short>(type));
-    } else if (field == "timeout") {
-        book.SetConnectTimeout(static_cast<unsigned short>(ParseNumber(field, value, 65535)));
-    } else if (field == "connect-dialog") {
-        book.SetDisplayConnectDialog(static_cast<int>(ParseNumber(field, value, 1)));
-    } else {
+    const EntryField* entryField = FindEntryField(field);
+    if (entryField == NULL)
         throw UsageError("unknown field '" + field + "'");
-    }
+    SourceValue source;
+    source.field = field;
+    source.value = AnsiToUtf8(value);
+    std::string stored;
+    std::string refusal = ValidateFieldValue(*entryField, source, &stored);
+    if (!refusal.empty())
+        throw Failure(field + " " + refusal);
+    entryField->set(book, stored);
 }
 
 void Load(VmrPhoneBook& book, const std::string& name)
@@ -216,12 +180,13 @@ void List(VmrPhoneBook& book)
         name = name.substr(0, name.size() - 4);   // the listing matches *.vmr
         std::vector<char> path = Writable(file);
         if (!book.ReadEntry(path.data())) {
-            printf("%-24s (unreadable)\n", name.c_str());
+            printf("%-24s (unreadable)\n", ForConsole(stdout, name).c_str());
             continue;
         }
         std::string where = book.GetDeviceType() == 1 ? Text(book, &VmrPhoneBook::GetConnectPhoneNumber)
                                                       : Text(book, &VmrPhoneBook::GetConnectWorkstationName);
-        printf("%-24s type %u  %s\n", name.c_str(), book.GetDeviceType(), where.c_str());
+        printf("%-24s type %u  %s\n", ForConsole(stdout, name).c_str(), book.GetDeviceType(),
+               ForConsole(stdout, where).c_str());
     }
 }
 
@@ -384,6 +349,9 @@ int main(int argc, char** argv)
         return 2;
     } catch (const Failure& error) {
         fprintf(stderr, "pbtool: %s\n", error.message().c_str());
+        return 1;
+    } catch (const std::bad_alloc&) {
+        fprintf(stderr, "pbtool: out of memory; nothing more was done\n");
         return 1;
     }
 }
