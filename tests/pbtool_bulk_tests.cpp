@@ -169,16 +169,123 @@ TEST_F(PbtoolBulkTest, PartialDryRunAndReplace)
     EXPECT_NE(std::string::npos, err.find(":3: name:")) << err;
     EXPECT_EQ((std::vector<std::string>{"One.vmr", "Two.vmr"}), FilesIn(book.path()));
 
+    // A stray quote, then a quoted field over two lines whose second line
+    // looks like a record: the record ends where its quoted field does.
+    std::string broken = files.file("broken.csv");
+    Write(broken, "name,login\r\nQ\"uote,\"a\r\nEvil,b\"\r\n\"After\"x,\"c\r\nEvil2,d\"\r\nThree,x\r\n");
+    EXPECT_EQ(1u, Run(book, "import --partial \"" + broken + "\""));
+    EXPECT_NE(std::string::npos, err.find(":2: row: a quote inside a field")) << err;
+    EXPECT_NE(std::string::npos, err.find(":4: row: text after the closing quote")) << err;
+    EXPECT_NE(std::string::npos, out.find("1 of 3 entries imported")) << out;
+    EXPECT_EQ((std::vector<std::string>{"One.vmr", "Three.vmr", "Two.vmr"}), FilesIn(book.path()));
+
+    // --replace changes what the file gives, an empty cell included, and
+    // keeps what it does not: an export without passwords keeps them.
+    ASSERT_EQ(0u, Run(book, "set One login=alice password=s3cret timeout=30"));
     std::string change = files.file("change.csv");
-    Write(change, "name,phone\r\none,999\r\n");
+    Write(change, "name,phone,area\r\none,999,\r\n");
     EXPECT_EQ(1u, Run(book, "import \"" + change + "\""));
     EXPECT_EQ(0u, Run(book, "import --replace --dry-run \"" + change + "\"")) << err;
-    ASSERT_EQ(0u, Run(book, "show One"));
+    ASSERT_EQ(0u, Run(book, "show One --reveal"));
+    std::string before = out;
     EXPECT_NE(std::string::npos, out.find("phone number:         111\r\n")) << out;
     EXPECT_EQ(0u, Run(book, "import --replace \"" + change + "\"")) << err;
-    ASSERT_EQ(0u, Run(book, "show One"));
-    EXPECT_NE(std::string::npos, out.find("phone number:         999\r\n")) << out;
+    ASSERT_EQ(0u, Run(book, "show One --reveal"));
+    before.replace(before.find("111"), 3, "999");
+    EXPECT_EQ(before, out);
+    EXPECT_EQ(3u, FilesIn(book.path()).size());
+}
+
+// What a spreadsheet saves and what a console types: ANSI text, ';' between
+// fields, an option value in the ANSI code page; and a file too large.
+TEST_F(PbtoolBulkTest, ImportTakesAnsiTextAndRefusesTooLargeFiles)
+{
+    TempDir book{"bulk-ansi"};
+    std::string sheet = files.file("sheet.csv");
+    Write(sheet, "name;login;phone\r\nB\xFCro;M\xFCller;\"1;2\"\r\n");
+    ASSERT_EQ(0u, Run(book, "import \"" + sheet + "\"")) << err;
+    std::string hosts = files.file("hosts.txt");
+    Write(hosts, "lab-1\n");
+    ASSERT_EQ(0u, Run(book, "import --hosts --login M\xFCller \"" + hosts + "\"")) << err;
+    EXPECT_EQ((std::vector<std::string>{"B\xFCro.vmr", "lab-1.vmr"}), FilesIn(book.path()));
+    for (const char* name : {"B\xFCro", "lab-1"}) {
+        ASSERT_EQ(0u, Run(book, std::string("show ") + name));
+        EXPECT_NE(std::string::npos, out.find("login name:           M\xFCller\r\n")) << name << out;
+    }
+    EXPECT_NE(std::string::npos, out.find("phone number:         \r\n")) << out;
+    ASSERT_EQ(0u, Run(book, "show B\xFCro"));
+    EXPECT_NE(std::string::npos, out.find("phone number:         1;2\r\n")) << out;
+
+    std::string large = files.file("large.csv");
+    std::string rows = "name\r\n";
+    while (rows.size() <= 4 * 1024 * 1024)
+        rows += "entry-" + std::to_string(rows.size()) + "\r\n";
+    Write(large, rows);
+    EXPECT_EQ(1u, Run(book, "import \"" + large + "\""));
+    EXPECT_NE(std::string::npos, err.find("is larger than 4 MB")) << err;
     EXPECT_EQ(2u, FilesIn(book.path()).size());
+}
+
+// An export that cannot be whole writes nothing: the previous file stays.
+TEST_F(PbtoolBulkTest, ExportFailuresLeaveThePreviousFile)
+{
+    TempDir book{"bulk-export"};
+    ASSERT_EQ(0u, Run(book, "new Office --password s3cret"));
+    std::string target = files.file("out.csv");
+    Write(target, "the previous export");
+    Write(files.file("plain-file"), "not a folder");
+    struct Case {
+        std::string path;     // the phone book directory
+        std::string target;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {book.path() + "\\missing", target, "cannot be listed (error 3)"},
+        {files.file("plain-file"), target, "cannot be listed"},
+        {"\\\\.\\pipe\\book", target, "names a device or a pipe"},
+        {book.path(), "COM1", "COM1 names a device or a pipe"},
+        {book.path(), "\\\\.\\PRN", "names a device or a pipe"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        std::string tool = ProgramDirectory() + "\\..\\bin\\pbtool.exe";
+        EXPECT_EQ(1u, RunProgram("\"" + tool + "\" --path \"" + c.path + "\" export \"" + c.target + "\"", &out, &err));
+        EXPECT_NE(std::string::npos, err.find(c.expected)) << err;
+        EXPECT_EQ("the previous export", Text(target));
+        EXPECT_EQ((std::vector<std::string>{"out.csv", "plain-file"}), FilesIn(files.path()));
+    }
+
+    // With passwords: readable by its owner only.
+    ASSERT_EQ(0u, Run(book, "export --with-passwords \"" + target + "\"")) << err;
+    EXPECT_NE(std::string::npos, Text(target).find("s3cret"));
+    char buffer[1024];
+    DWORD needed = 0;
+    ASSERT_TRUE(GetFileSecurityA(target.c_str(), DACL_SECURITY_INFORMATION, buffer, sizeof(buffer), &needed));
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL acl = NULL;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(buffer, &present, &acl, &defaulted));
+    ASSERT_TRUE(present && acl != NULL);
+    HANDLE token = NULL;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    DWORD user[64];
+    BOOL known = GetTokenInformation(token, TokenUser, user, sizeof(user), &needed);
+    CloseHandle(token);
+    ASSERT_TRUE(known);
+    // Wine keeps a file's list as Unix permissions, and shows the system's
+    // entry beside the owner's: nobody else may be in it ("Everyone" is, by default).
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    DWORD system[4];
+    ASSERT_TRUE(InitializeSid(system, &nt, 1));
+    *GetSidSubAuthority(system, 0) = SECURITY_LOCAL_SYSTEM_RID;
+    bool owner = false;
+    for (DWORD i = 0; i < acl->AceCount; ++i) {
+        void* ace = NULL;
+        ASSERT_TRUE(GetAce(acl, i, &ace));
+        PSID sid = &static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart;
+        owner = owner || EqualSid(sid, reinterpret_cast<TOKEN_USER*>(user)->User.Sid);
+        EXPECT_TRUE(EqualSid(sid, reinterpret_cast<TOKEN_USER*>(user)->User.Sid) || EqualSid(sid, system)) << i;
+    }
+    EXPECT_TRUE(owner);
 }
 
 // A file of a name Windows keeps for a device, or of a name the code page
@@ -271,6 +378,49 @@ TEST_F(PbtoolBulkTest, CheckFindsEachKindAndRepairMovesThemAside)
     DeleteFileW((L"\\\\?\\" + Wide(book.file("damaged\\COM1.vmr"))).c_str());
     DeleteFileW((Wide(book.path()) + L"\\\x03A9mega.vmr").c_str());
     DeleteFileW((L"\\\\?\\" + Wide(book.file("aux.txt"))).c_str());
+}
+
+// A reader, a virus scanner or an indexer: opens each entry of the folder
+// in turn without sharing, for a moment each, until released.
+volatile LONG g_stopOpening = 0;
+
+DWORD WINAPI OpenInTurn(LPVOID directory)
+{
+    std::string folder = static_cast<const char*>(directory);
+    while (g_stopOpening == 0) {
+        for (const std::string& name : FilesIn(folder)) {
+            HANDLE file = CreateFileA((folder + "\\" + name).c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+            Sleep(15);
+            if (file != INVALID_HANDLE_VALUE)
+                CloseHandle(file);
+        }
+    }
+    return 0;
+}
+
+TEST_CHILD(OpensEntriesInTurn)
+{
+    HANDLE thread = CreateThread(NULL, 0, OpenInTurn, const_cast<char*>(arg), 0, NULL);
+    bool held = HeldChildReached();
+    InterlockedExchange(&g_stopOpening, 1);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return held ? 0 : 1;
+}
+
+TEST_F(PbtoolBulkTest, CheckLeavesEntriesThatAnotherProcessOpensInTurn)
+{
+    TempDir book{"bulk-turns"};
+    const std::vector<std::string> names = {"A.vmr", "B.vmr", "C.vmr", "D.vmr", "E.vmr", "F.vmr"};
+    for (const std::string& name : names)
+        ASSERT_EQ(0u, Run(book, "new " + name.substr(0, 1) + " --phone 1"));
+    HeldChild opener("OpensEntriesInTurn", book.path());
+    ASSERT_TRUE(opener.ready());
+    for (int run = 0; run < 3; ++run) {
+        EXPECT_EQ(0u, Run(book, "check --repair")) << out;
+        EXPECT_EQ("0 findings\r\n", out);
+    }
+    EXPECT_EQ(names, FilesIn(book.path()));
 }
 
 }  // namespace
