@@ -1,6 +1,8 @@
 // pbtool's verbs for whole phone books, run as an administrator runs them:
 // export, import, check.
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -319,6 +321,9 @@ TEST_F(PbtoolBulkTest, CheckFindsEachKindAndRepairMovesThemAside)
         {"Later.vmr", "an entry of version 42 of the library, which this one cannot read; left", false},
         {"Busy.vmr", "busy: another program held it throughout; not checked", false},
         {"aux.txt", "", false},        // a device's name, but not the phone book's file
+        {"~vmr0C0D.job", "the journal of a batch of writes that ended while it put its entries in place; "
+                         "look at the entries it names (new or old data), then delete it: New.vmr, Sound.vmr "
+                         "(replacing one)", false},
         {"COM1.vmr", "the name of a Windows device", true},
         {"~vmr01A2.tmp", "a leftover of a write that ended", false},
         {"~vmr000B.tmp", "", false},   // held open: a write in progress
@@ -343,6 +348,7 @@ TEST_F(PbtoolBulkTest, CheckFindsEachKindAndRepairMovesThemAside)
     ASSERT_TRUE(WriteWide(Wide(book.path()) + L"\\\x03A9mega.vmr", sound));
     ASSERT_TRUE(WriteWide(L"\\\\?\\" + Wide(book.file("aux.txt")), "somebody's notes"));
     Write(book.file("Busy.vmr"), sound);
+    Write(book.file("~vmr0C0D.job"), "New.vmr\r\nSound.vmr\treplaces\r\n");
     FileHeldByAnotherProcess writing(book.file("~vmr000B.tmp"));
     FileHeldByAnotherProcess reading(book.file("Busy.vmr"));
     ASSERT_TRUE(writing.holding() && reading.holding());
@@ -350,7 +356,7 @@ TEST_F(PbtoolBulkTest, CheckFindsEachKindAndRepairMovesThemAside)
     for (bool repair : {false, true}) {
         SCOPED_TRACE(repair ? "check --repair" : "check");
         EXPECT_EQ(1u, Run(book, repair ? "check --repair" : "check"));
-        EXPECT_NE(std::string::npos, out.find("9 findings\r\n")) << out;
+        EXPECT_NE(std::string::npos, out.find("10 findings\r\n")) << out;
         for (const Case& c : cases) {
             size_t line = out.find(book.file(c.file) + ": ");
             EXPECT_EQ(*c.finding == '\0', line == std::string::npos) << c.file << "\n" << out;
@@ -373,7 +379,7 @@ TEST_F(PbtoolBulkTest, CheckFindsEachKindAndRepairMovesThemAside)
     // What is left is what a move cannot mend: names, another version's
     // entry and a busy one, for the administrator.
     EXPECT_EQ(1u, Run(book, "check"));
-    EXPECT_NE(std::string::npos, out.find("4 findings\r\n")) << out;
+    EXPECT_NE(std::string::npos, out.find("5 findings\r\n")) << out;
     // Names the test folder's clean-up (ANSI calls) cannot reach.
     DeleteFileW((L"\\\\?\\" + Wide(book.file("damaged\\COM1.vmr"))).c_str());
     DeleteFileW((Wide(book.path()) + L"\\\x03A9mega.vmr").c_str());
@@ -421,6 +427,64 @@ TEST_F(PbtoolBulkTest, CheckLeavesEntriesThatAnotherProcessOpensInTurn)
         EXPECT_EQ("0 findings\r\n", out);
     }
     EXPECT_EQ(names, FilesIn(book.path()));
+}
+
+// Another writer: makes the entry file named by its argument as soon as a
+// write's temporary file shows in that folder, that is, after the import
+// has judged its names and before its entries take their places.
+DWORD WINAPI MakeWhenWritesBegin(LPVOID target)
+{
+    std::string path = static_cast<const char*>(target);
+    std::string folder = path.substr(0, path.find_last_of('\\'));
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000;) {
+        WIN32_FIND_DATAA found;
+        HANDLE find = FindFirstFileA((folder + "\\~vmr*.tmp").c_str(), &found);
+        if (find != INVALID_HANDLE_VALUE) {
+            FindClose(find);
+            WriteFileBytes(path, "made meanwhile", 14);
+            return 0;
+        }
+        Sleep(1);
+    }
+    return 1;
+}
+
+TEST_CHILD(MakesEntryWhenWritesBegin)
+{
+    HANDLE thread = CreateThread(NULL, 0, MakeWhenWritesBegin, const_cast<char*>(arg), 0, NULL);
+    bool held = HeldChildReached();
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return held ? 0 : 1;
+}
+
+// A name taken between the import's judgement and its final step: the
+// entries put in place before it are taken back, the replaced one comes
+// back; with --partial every other row is written. Nothing made meanwhile
+// is ever overwritten.
+TEST_F(PbtoolBulkTest, ImportIsAllOrNothingWhenANameIsTakenMeanwhile)
+{
+    std::string rows = "name,phone\r\nKept,999\r\n";
+    for (int i = 0; i < 60; ++i)
+        rows += "Row" + std::to_string(100 + i) + ",1\r\n" + (i == 30 ? "Late,2\r\n" : "");
+    std::string file = files.file("rows.csv");
+    Write(file, rows);
+    for (const char* mode : {"--replace", "--replace --partial"}) {
+        SCOPED_TRACE(mode);
+        TempDir book{"bulk-meanwhile"};
+        ASSERT_EQ(0u, Run(book, "new Kept --phone 111"));
+        std::string kept = Text(book.file("Kept.vmr"));
+        HeldChild writer("MakesEntryWhenWritesBegin", book.file("Late.vmr"));
+        ASSERT_TRUE(writer.ready());
+        EXPECT_EQ(1u, Run(book, std::string("import ") + mode + " \"" + file + "\""));
+        EXPECT_NE(std::string::npos, err.find(file + ":34: name: an entry of that name exists now")) << err;
+        EXPECT_EQ("made meanwhile", Text(book.file("Late.vmr")));
+        std::vector<std::string> names = FilesIn(book.path());
+        bool partial = strstr(mode, "--partial") != NULL;
+        EXPECT_EQ(partial ? 62u : 2u, names.size());
+        EXPECT_EQ(partial, kept != Text(book.file("Kept.vmr")));
+        EXPECT_EQ(partial, std::find(names.begin(), names.end(), "Row159.vmr") != names.end());
+    }
 }
 
 }  // namespace

@@ -258,8 +258,12 @@ private:
                 size_t end = text.find_first_of("\r\n", start);
                 if (end == std::string::npos)
                     end = text.size();
-                if (end > start)
-                    named += (named.empty() ? "" : ", ") + text.substr(start, end - start);
+                std::string line = text.substr(start, end - start);
+                size_t tab = line.find('\t');
+                if (tab != std::string::npos)
+                    line = line.substr(0, tab) + (line.compare(tab + 1, 8, "replaces") == 0 ? " (replacing one)" : "");
+                if (!line.empty())
+                    named += (named.empty() ? "" : ", ") + line;
                 start = end + 1;
             }
         }

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "PbtoolSupport.h"
+#include "PbtoolWrite.h"
 
 namespace {
 
@@ -189,32 +190,56 @@ void ReportRow(const std::string& fileLabel, const PreparedRow& row, const std::
             what.c_str());
 }
 
-// Puts the rows' entries in place, each a new entry unless the row found its
-// entry there and --replace was given. Returns how many were written.
+// Puts the rows' entries in place, all or none: each a new entry unless
+// the row found its entry there and --replace was given. With --partial a
+// row that cannot be written is reported and the others are written again
+// without it. Returns how many were written.
 size_t WriteRows(VmrPhoneBook& book, const VmrEntryRecord& fresh, const std::string& fileLabel,
-                 const std::vector<PreparedRow>& rows, const ImportOptions& options)
+                 std::vector<PreparedRow> rows, const ImportOptions& options)
 {
+    const char* outcome = options.partial ? "; not imported" : "; nothing is imported";
     QuietReads reads;
-    Progress progress("import", rows.size());
-    size_t written = 0;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const PreparedRow& row = rows[i];
-        bool replace = options.replace && row.exists;
-        if (!ComposeRecord(book, fresh, row, replace, reads)) {
-            ReportRow(fileLabel, row, "the entry " + row.path + " could no longer be read; not replaced");
-        } else if (!replace && GetFileAttributesA(row.path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            ReportRow(fileLabel, row, "an entry of that name was made meanwhile; not replaced");
-        } else {
-            std::vector<char> path(row.path.begin(), row.path.end());
-            path.push_back('\0');
-            if (book.WriteEntry(path.data()))
-                ++written;
-            else
-                ReportRow(fileLabel, row, "the entry could not be written to " + row.path);
+    while (!rows.empty()) {
+        EntryBatch batch(DirectoryOf(book));
+        if (!batch.begun()) {
+            fprintf(stderr, "%s: nothing imported: the writes could not be begun (error %lu)\n", fileLabel.c_str(),
+                    GetLastError());
+            return 0;
         }
-        progress.Step(i + 1);
+        Progress progress("import", rows.size());
+        size_t dropped = rows.size();
+        for (size_t i = 0; i < rows.size() && dropped == rows.size(); ++i) {
+            const PreparedRow& row = rows[i];
+            bool replace = options.replace && row.exists;
+            if (!ComposeRecord(book, fresh, row, replace, reads)) {
+                ReportRow(fileLabel, row, "the entry " + row.path + " can no longer be read" + outcome);
+                dropped = i;
+            } else if (!batch.Add(book, row.path, replace)) {
+                ReportRow(fileLabel, row, "the entry could not be prepared beside " + row.path + " (error " +
+                                              std::to_string(GetLastError()) + ")" + outcome);
+                dropped = i;
+            }
+            progress.Step(i + 1);
+        }
+        if (dropped == rows.size()) {
+            switch (batch.Commit(&dropped)) {
+            case EntryBatch::kDone:
+                return rows.size();
+            case EntryBatch::kNameTaken:
+                ReportRow(fileLabel, rows[dropped], "an entry of that name exists now (made meanwhile, or the same "
+                                                    "file by another spelling)" + std::string(outcome));
+                break;
+            case EntryBatch::kFailed:
+                ReportRow(fileLabel, rows[dropped], "the entry could not take its place at " + rows[dropped].path +
+                                                        " (error " + std::to_string(GetLastError()) + ")" + outcome);
+                break;
+            }
+        }
+        if (!options.partial || dropped >= rows.size())
+            return 0;
+        rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(dropped));
     }
-    return written;
+    return 0;
 }
 
 }  // namespace

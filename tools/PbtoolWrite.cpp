@@ -16,3 +16,24 @@ void RemoveLeftovers(const std::string& directory)
 {
     VmrRemoveWriteLeftovers(directory.c_str());
 }
+
+EntryBatch::EntryBatch(const std::string& directory) : batch_(VmrBeginEntryBatch(directory.c_str())) {}
+
+EntryBatch::~EntryBatch()
+{
+    if (batch_ != NULL)
+        VmrEndEntryBatch(batch_);
+}
+
+bool EntryBatch::Add(VmrPhoneBook& book, const std::string& path, bool replace)
+{
+    return batch_ != NULL && VmrAddToEntryBatch(batch_, &book, path.c_str(), replace ? 1 : 0) != 0;
+}
+
+EntryBatch::Outcome EntryBatch::Commit(size_t* failed)
+{
+    unsigned long index = 0;
+    int result = batch_ == NULL ? VMR_BATCH_FAILED : VmrCommitEntryBatch(batch_, &index);
+    *failed = index;
+    return result == VMR_BATCH_DONE ? kDone : result == VMR_BATCH_NAME_TAKEN ? kNameTaken : kFailed;
+}

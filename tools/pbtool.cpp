@@ -16,6 +16,7 @@
 
 #include "PbtoolBulk.h"
 #include "PbtoolSupport.h"
+#include "PbtoolWrite.h"
 #include "VmrPhoneBook.h"
 
 namespace {
@@ -133,6 +134,23 @@ void Store(VmrPhoneBook& book, const std::string& name)
         throw Failure("cannot write the entry '" + name + "' (" + file + ")");
 }
 
+// Writes the book's record as a new entry: never over one that exists by
+// then, by any spelling the file system takes (case, short name).
+void StoreNew(VmrPhoneBook& book, const std::string& name, const std::string& doing = std::string())
+{
+    std::string file = EntryFile(book, name);
+    EntryBatch batch(Directory(book));
+    size_t failed = 0;
+    if (!batch.Add(book, file, false))
+        throw Failure("cannot write the entry '" + name + "' (" + file + ", error " + std::to_string(GetLastError()) + ")");
+    switch (batch.Commit(&failed)) {
+    case EntryBatch::kDone: return;
+    case EntryBatch::kNameTaken: throw Failure(doing + "an entry named '" + name + "' exists already");
+    case EntryBatch::kFailed: break;
+    }
+    throw Failure("cannot write the entry '" + name + "' (" + file + ", error " + std::to_string(GetLastError()) + ")");
+}
+
 std::string Text(VmrPhoneBook& book, void (VmrPhoneBook::*get)(char*, unsigned short))
 {
     char text[600];
@@ -192,9 +210,7 @@ void List(VmrPhoneBook& book)
 
 void NewEntry(VmrPhoneBook& book, const std::string& name, const std::vector<std::string>& options)
 {
-    std::vector<char> path = Writable(EntryFile(book, name));
-    if (book.IsValidEntry(path.data()))
-        throw Failure("an entry named '" + name + "' exists already");
+    EntryFile(book, name);   // the name is judged before the options
     for (size_t i = 0; i < options.size(); ++i) {
         const std::string& option = options[i];
         if (option == "--no-connect-dialog") {
@@ -205,7 +221,7 @@ void NewEntry(VmrPhoneBook& book, const std::string& name, const std::vector<std
             throw UsageError("expected --FIELD VALUE, not '" + option + "'");
         SetField(book, option.substr(2), options[++i]);
     }
-    Store(book, name);
+    StoreNew(book, name);
 }
 
 void SetFields(VmrPhoneBook& book, const std::string& name, const std::vector<std::string>& assignments)
@@ -235,11 +251,22 @@ void FileVerb(VmrPhoneBook& book, const std::string& verb, const std::vector<std
             throw Failure("cannot delete the entry '" + args[0] + "'");
         return;
     }
-    std::vector<char> second = Writable(EntryFile(book, args[1]));
-    if (verb == "rename" && !book.RenameEntry(first.data(), second.data()))
-        throw Failure("cannot rename '" + args[0] + "' to '" + args[1] + "' (is there such an entry, and none of the new name?)");
-    if (verb == "copy" && !book.CopyEntry(first.data(), second.data()))
-        throw Failure("cannot copy '" + args[0] + "' to '" + args[1] + "' (is there such an entry, and none of the new name?)");
+    std::string target = EntryFile(book, args[1]);
+    std::vector<char> second = Writable(target);
+    // A change of case alone names the same file: the library renames it.
+    if (verb == "rename" && _stricmp(first.data(), second.data()) == 0) {
+        if (!book.RenameEntry(first.data(), second.data()))
+            throw Failure("cannot rename '" + args[0] + "' to '" + args[1] + "'");
+        return;
+    }
+    if (!book.ReadEntry(first.data()))
+        throw Failure("cannot " + verb + " '" + args[0] + "': there is no such entry, or it cannot be read");
+    // The new name is made as a new entry, so nothing is replaced; a rename
+    // then deletes the old one.
+    StoreNew(book, args[1], "cannot " + verb + " '" + args[0] + "' to '" + args[1] + "': ");
+    if (verb == "rename" && !book.DeleteEntry(first.data()))
+        throw Failure("renamed '" + args[0] + "' to '" + args[1] + "', but could not delete '" + args[0] +
+                      "': both exist now");
 }
 
 // The wizard's answer, told in words. "--no-utilities" leaves out the
