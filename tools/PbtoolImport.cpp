@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 
+#include "Handles.h"
 #include "PbtoolSupport.h"
 #include "PbtoolWrite.h"
 
@@ -46,6 +47,17 @@ public:
     Validator(VmrPhoneBook& book, const ImportOptions& options, std::vector<Problem>* problems)
         : book_(book), directory_(DirectoryOf(book)), options_(options), problems_(problems)
     {
+        // Every file's name and its short name, as the file system finds a
+        // name by either ("BRANCH~1.VMR" for "Branch Office London.vmr").
+        WIN32_FIND_DATAA found;
+        FindHandle find(FindFirstFileA((directory_ + "*").c_str(), &found));
+        if (!find)
+            return;
+        do {
+            taken_.insert(NameKey(found.cFileName));
+            if (found.cAlternateFileName[0] != '\0')
+                taken_.insert(NameKey(found.cAlternateFileName));
+        } while (FindNextFileA(find.get(), &found));
     }
 
     bool Check(const SourceRow& row, PreparedRow* prepared)
@@ -121,9 +133,7 @@ private:
                    "'" + value.value + "' is in the file twice; first on line " + std::to_string(earlier.first->second));
             return;
         }
-        // Asked of the file system, which finds a name by any spelling it
-        // takes: in another case, or the short name of another entry.
-        row->exists = GetFileAttributesA(row->path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        row->exists = taken_.count(key) != 0;
         if (!row->exists)
             return;
         if (!options_.replace) {
@@ -139,6 +149,7 @@ private:
 
     VmrPhoneBook& book_;
     QuietReads reads_;
+    std::set<std::wstring> taken_;
     std::string directory_;
     const ImportOptions& options_;
     std::vector<Problem>* problems_;
