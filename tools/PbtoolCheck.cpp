@@ -217,7 +217,9 @@ public:
         for (const std::wstring& leftover : leftovers_) {
             std::string what = "a leftover of a write that ended before it was done";
             if (repair_) {
-                bool gone = GetFileAttributesW((wideDirectory_ + leftover).c_str()) == INVALID_FILE_ATTRIBUTES;
+                std::wstring path = wideDirectory_ + leftover;
+                bool gone = (Windows9x() ? GetFileAttributesA(Ansi(path).c_str()) : GetFileAttributesW(path.c_str())) ==
+                            INVALID_FILE_ATTRIBUTES;
                 what += gone ? "; cleared up" : "; could not be cleared up";
             }
             Finding(leftover, what);
