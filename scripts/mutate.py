@@ -73,7 +73,8 @@ TESTS = {
     "dialogs/DeviceFields.cpp": ["fields_tests", "linkdevs_dialog_tests", "wizard_tests",
                                  "properties_tests"],
 }
-FOLDER_TESTS = {"phonebook": UNIT, "platform": UNIT + DIALOGS, "ras": RAS, "dialogs": DIALOGS}
+FOLDER_TESTS = {"phonebook": UNIT, "platform": UNIT + DIALOGS, "ras": RAS, "dialogs": DIALOGS,
+                "tools": ["pbtool_bulk_tests", "pbtool_tests"]}
 
 SKIP_LINE = re.compile(r"^\s*(#|//|/\*|\*|$|[{}]\s*$|[{}];?\s*$|(public|private|protected|case [^:]*|default)\s*:\s*$)")
 

@@ -257,6 +257,13 @@ TEST_F(PbtoolBulkTest, ExportFailuresLeaveThePreviousFile)
         EXPECT_EQ((std::vector<std::string>{"out.csv", "plain-file"}), FilesIn(files.path()));
     }
 
+    // The other verbs refuse such a folder too, before they look at anything.
+    for (const char* verb : {"check", "check --repair", "import --dry-run out.csv"}) {
+        std::string tool = ProgramDirectory() + "\\..\\bin\\pbtool.exe";
+        EXPECT_EQ(1u, RunProgram("\"" + tool + "\" --path \\\\.\\pipe\\book\\ " + verb, &out, &err)) << verb;
+        EXPECT_NE(std::string::npos, err.find("names a device or a pipe")) << verb << err;
+    }
+
     // With passwords: readable by its owner only.
     ASSERT_EQ(0u, Run(book, "export --with-passwords \"" + target + "\"")) << err;
     EXPECT_NE(std::string::npos, Text(target).find("s3cret"));

@@ -16,6 +16,14 @@
 
 namespace {
 
+// "FILE:LINE: FIELD: WHAT" on stderr; names are ANSI, shown in the console's
+// code page on a console.
+void PrintProblem(const std::string& fileLabel, size_t line, const std::string& field, const std::string& what)
+{
+    std::string text = fileLabel + ":" + std::to_string(line) + ": " + field + ": " + what + "\n";
+    fputs(ForConsole(stderr, text).c_str(), stderr);
+}
+
 // Names are compared as the file system compares them: case aside.
 std::wstring NameKey(const std::string& ansiName)
 {
@@ -130,19 +138,19 @@ private:
         auto earlier = firstLine_.insert(std::make_pair(key, value.line));
         if (!earlier.second) {
             Report(value.line, kNameField,
-                   "'" + value.value + "' is in the file twice; first on line " + std::to_string(earlier.first->second));
+                   "'" + *name + "' is in the file twice; first on line " + std::to_string(earlier.first->second));
             return;
         }
         row->exists = taken_.count(key) != 0;
         if (!row->exists)
             return;
         if (!options_.replace) {
-            Report(value.line, kNameField, "an entry named '" + value.value + "' exists already (--replace replaces it)");
+            Report(value.line, kNameField, "an entry named '" + *name + "' exists already (--replace replaces it)");
             return;
         }
         // What the file does not say is kept: the entry is read first.
         if (reads_.Read(book_, row->path) != QuietReads::kRead)
-            Report(value.line, kNameField, "an entry named '" + value.value +
+            Report(value.line, kNameField, "an entry named '" + *name +
                                                "' exists but cannot be read now (busy, damaged, or of another "
                                                "version); it is not replaced");
     }
@@ -197,8 +205,7 @@ bool ComposeRecord(VmrPhoneBook& book, const VmrEntryRecord& fresh, const Prepar
 
 void ReportRow(const std::string& fileLabel, const PreparedRow& row, const std::string& what)
 {
-    fprintf(stderr, "%s:%lu: %s: %s\n", fileLabel.c_str(), static_cast<unsigned long>(row.line), kNameField,
-            what.c_str());
+    PrintProblem(fileLabel, row.line, kNameField, what);
 }
 
 // Puts the rows' entries in place, all or none: each a new entry unless
@@ -315,8 +322,7 @@ bool ImportText(VmrPhoneBook& book, const std::string& fileLabel, const std::str
     std::stable_sort(problems.begin(), problems.end(),
                      [](const Problem& a, const Problem& b) { return a.line < b.line; });
     for (const Problem& problem : problems)
-        fprintf(stderr, "%s:%lu: %s: %s\n", fileLabel.c_str(), static_cast<unsigned long>(problem.line),
-                problem.field.c_str(), problem.what.c_str());
+        PrintProblem(fileLabel, problem.line, problem.field, problem.what);
 
     if (options.dryRun || (result->bad != 0 && !options.partial)) {
         RecordOf(book) = fresh;
