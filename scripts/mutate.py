@@ -321,12 +321,16 @@ class Tree:
         os.remove(self.pending)
         # The build folder's objects were made from the mutant and are newer
         # than the restored source: remove them so that they are made again.
+        # A target of a subfolder (tools/) keeps them under that folder's
+        # CMakeFiles/TARGET.dir/ without the folder's name in front.
         rel = relative(path) + ".obj"
+        folder, base = os.path.split(relative(path))
         for top, dirs, files in os.walk(self.build):
             dirs[:] = [d for d in dirs if d not in ("wine", "screenshots", "help", "bin", "lib")]
             for name in files:
-                full = os.path.join(top, name)
-                if full.replace(os.sep, "/").endswith("/" + rel):
+                full = os.path.join(top, name).replace(os.sep, "/")
+                in_subfolder = ("/" + folder + "/CMakeFiles/") in full and full.endswith(".dir/" + base + ".obj")
+                if full.endswith("/" + rel) or in_subfolder:
                     os.remove(full)
 
 

@@ -393,9 +393,11 @@ TEST_F(PbtoolBulkTest, CheckFindsEachKindAndRepairMovesThemAside)
     DeleteFileW((L"\\\\?\\" + Wide(book.file("aux.txt"))).c_str());
 }
 
+// Set when a child's parent releases it.
+volatile LONG g_stopOpening = 0;
+
 // A reader, a virus scanner or an indexer: opens each entry of the folder
 // in turn without sharing, for a moment each, until released.
-volatile LONG g_stopOpening = 0;
 
 DWORD WINAPI OpenInTurn(LPVOID directory)
 {
@@ -443,7 +445,7 @@ DWORD WINAPI MakeWhenWritesBegin(LPVOID target)
 {
     std::string path = static_cast<const char*>(target);
     std::string folder = path.substr(0, path.find_last_of('\\'));
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000;) {
+    while (g_stopOpening == 0) {
         WIN32_FIND_DATAA found;
         HANDLE find = FindFirstFileA((folder + "\\~vmr*.tmp").c_str(), &found);
         if (find != INVALID_HANDLE_VALUE) {
@@ -460,6 +462,7 @@ TEST_CHILD(MakesEntryWhenWritesBegin)
 {
     HANDLE thread = CreateThread(NULL, 0, MakeWhenWritesBegin, const_cast<char*>(arg), 0, NULL);
     bool held = HeldChildReached();
+    InterlockedExchange(&g_stopOpening, 1);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     return held ? 0 : 1;
