@@ -124,6 +124,8 @@ TEST_F(PbtoolBulkTest, ImportNamesEachWrongRowAndWritesNothing)
         {"in.csv", "name,login\r\nGood,x\r\nQ,\"open\r\n", "", "3: row: a quoted field that is never closed"},
         {"in.json", "[\n {\"name\": \"Good\"},\n {\"name\": \"Num\", \"phone\": 5}\n]\n", "",
          "3: phone: must be text in double quotes"},
+        {"in.json", "[\n {\"name\": \"Good\"},\n {\"name\": \"B\", \"login\": \"\\uffff\"}\n]\n", "",
+         "3: login: holds characters that the ANSI code page 1252 cannot hold"},
         {"in.json", "[\n {\"name\": \"Good\"}\n {\"name\": \"B\"}\n]\n", "",
          "3: json: expected a comma or the end of the array"},
         {"in.json", "[\n {\"name\": \"Good\"},\n {\"name\": \"B\" \"x\"},\n {\"name\": \"C\"}\n]\n", "--partial",
@@ -263,6 +265,10 @@ TEST_F(PbtoolBulkTest, ExportFailuresLeaveThePreviousFile)
         EXPECT_EQ(1u, RunProgram("\"" + tool + "\" --path \\\\.\\pipe\\book\\ " + verb, &out, &err)) << verb;
         EXPECT_NE(std::string::npos, err.find("names a device or a pipe")) << verb << err;
     }
+
+    std::string tool = ProgramDirectory() + "\\..\\bin\\pbtool.exe";
+    EXPECT_EQ(1u, RunProgram("\"" + tool + "\" --path \"" + book.path() + "\\missing\" check", &out, &err));
+    EXPECT_NE(std::string::npos, err.find("cannot be found")) << err;
 
     // With passwords: readable by its owner only.
     ASSERT_EQ(0u, Run(book, "export --with-passwords \"" + target + "\"")) << err;
@@ -421,6 +427,24 @@ TEST_CHILD(OpensEntriesInTurn)
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     return held ? 0 : 1;
+}
+
+// Windows 95/98 answer the wide listing with nothing: check lists with the
+// ANSI calls there, and still finds what it finds on Windows NT.
+TEST_F(PbtoolBulkTest, CheckListsWithTheAnsiCallsOnWindows9x)
+{
+    TempDir book{"bulk-9x"};
+    ASSERT_EQ(0u, Run(book, "new Sound --phone 1"));
+    Write(book.file("Torn.vmr"), Text(book.file("Sound.vmr")).substr(0, 100));
+    HKEY key = NULL;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\pbtool.exe", &key));
+    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6);
+    DWORD code = Run(book, "check");
+    RegDeleteValueA(key, "Version");
+    RegCloseKey(key);
+    EXPECT_EQ(1u, code);
+    EXPECT_NE(std::string::npos, out.find(book.file("Torn.vmr") + ": torn: 100 bytes")) << out;
+    EXPECT_NE(std::string::npos, out.find("1 finding\r\n")) << out;
 }
 
 TEST_F(PbtoolBulkTest, CheckLeavesEntriesThatAnotherProcessOpensInTurn)
