@@ -18,14 +18,14 @@
 
 std::string NameRefusal(const std::string& directory, const std::string& name)
 {
-    EntryNameProblem problem = FindEntryNameProblem(directory.c_str(), name.c_str());
-    for (unsigned char c : name) {
-        if (c < 0x20 && problem != kNameBlank)
-            return "holds a control character (a line break or a tab), which no file name may hold";
-    }
-    switch (problem) {
+    switch (FindEntryNameProblem(directory.c_str(), name.c_str())) {
     case kNameBlank: return "must not be blank";
-    case kNameForbiddenCharacter: return "holds one of \\ / : * ? \" < > |";
+    case kNameForbiddenCharacter:
+        for (unsigned char c : name) {
+            if (c < 0x20)
+                return "holds a control character (a line break or a tab), which no file name may hold";
+        }
+        return "holds one of \\ / : * ? \" < > |";
     case kNameDevice: return "is the name of a Windows device; choose another name";
     case kNameTooLong: return "is too long: the entry's file would not fit in a path of 260 bytes";
     case kNameUsable: break;

@@ -92,8 +92,7 @@ std::string ValidateFieldValue(const EntryField& field, const SourceValue& value
 // ---- Names -------------------------------------------------------------------
 // Why pbtool refuses an entry name (ANSI) for the phone book directory given,
 // or an empty text: the library's own name rule (EntryNames.h), which the
-// wizard asks too, in pbtool's words; and no control character, which no
-// file name holds.
+// wizard asks too, in pbtool's words.
 std::string NameRefusal(const std::string& directory, const std::string& name);
 
 // ---- Reading ------------------------------------------------------------------
