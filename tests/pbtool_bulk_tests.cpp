@@ -198,6 +198,15 @@ TEST_F(PbtoolBulkTest, PartialDryRunAndReplace)
     before.replace(before.find("111"), 3, "999");
     EXPECT_EQ(before, out);
     EXPECT_EQ(3u, FilesIn(book.path()).size());
+
+    // A name that ends in ".vmr" is its file's name: at 259 bytes of path
+    // the dry run and the import agree that it fits.
+    std::string longName = std::string(259 - book.path().size() - 1 - 4, 'L') + ".vmr";
+    std::string fits = files.file("fits.csv");
+    Write(fits, "name\r\n" + longName + "\r\n");
+    EXPECT_EQ(0u, Run(book, "import --dry-run \"" + fits + "\"")) << err;
+    EXPECT_EQ(0u, Run(book, "import \"" + fits + "\"")) << err;
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(book.file(longName).c_str()));
 }
 
 // What a spreadsheet saves and what a console types: ANSI text, ';' between
