@@ -28,6 +28,19 @@ bool PathBeside(const char* directory, const char* name, char* path)
            AppendWhole(path, MAX_PATH, name);
 }
 
+// The number of a temporary name: the attempts of one write, and the writes
+// of one process, scatter over all 65,536 names. Consecutive numbers would
+// pile up behind the files a batch holds open (thousands of them), and the
+// attempts of later files would all fall on taken names.
+unsigned TemporaryNumber(UINT seed, UINT attempt)
+{
+    UINT x = seed + attempt * 0x9E3779B9u;
+    x ^= x >> 16;
+    x *= 0x7FEB352Du;
+    x ^= x >> 15;
+    return x & 0xFFFF;
+}
+
 // Creates a new file beside the entry under a name of the temporary form;
 // CREATE_NEW makes the name ours. A name that exists, or that is held for
 // deletion (Windows answers ERROR_ACCESS_DENIED while a deleted file still
@@ -37,10 +50,11 @@ FileHandle CreateTemporary(const char* directory, char* temporary)
     static LONG counter = 0;
     const UINT attempts = 64;
     const FileSystemCalls& calls = FileCalls();
-    UINT seed = GetTickCount() ^ (GetCurrentProcessId() << 7) ^ static_cast<UINT>(InterlockedIncrement(&counter) << 3);
+    UINT seed = GetTickCount() ^ (GetCurrentProcessId() << 16) ^
+                (static_cast<UINT>(InterlockedIncrement(&counter)) * 0x85EBCA6Bu);
     for (UINT attempt = 0; attempt < attempts; ++attempt) {
         char name[kNumberedNameLength + 1];
-        FormatNumberedName((seed + attempt) & 0xFFFF, kTemporaryExtension, name);
+        FormatNumberedName(TemporaryNumber(seed, attempt), kTemporaryExtension, name);
         if (!PathBeside(directory, name, temporary))
             return FileHandle();
         FileHandle file(calls.createFile(temporary, GENERIC_READ | GENERIC_WRITE, calls.temporarySharing, NULL,
