@@ -238,6 +238,13 @@ TEST_F(FieldsTest, HandEditedValuesNeverOverrun)
         SendMessageA(combo, CB_INSERTSTRING, -1, reinterpret_cast<LPARAM>(item.c_str()));
     SaveWorkstationList(combo, "");
     EXPECT_EQ("b,c", Setting("WorkstationList"));
+    // The comma counts in the room: an item that fits only without it is
+    // left out (167 characters in all).
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    for (const std::string& item : {std::string(100, 'a'), std::string(67, 'b'), std::string("c")})
+        SendMessageA(combo, CB_INSERTSTRING, -1, reinterpret_cast<LPARAM>(item.c_str()));
+    SaveWorkstationList(combo, "");
+    EXPECT_EQ(std::string(100, 'a') + ",c", Setting("WorkstationList"));
 }
 
 TEST_F(FieldsTest, PagesWithoutTheComboBoxLeaveTheSettingsAlone)
