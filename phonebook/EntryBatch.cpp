@@ -82,40 +82,25 @@ bool Grow(VmrEntryBatch& batch)
 // what a process that ended in between leaves for the administrator.
 bool WriteJournal(const VmrEntryBatch& batch, char* journal)
 {
-    const FileSystemCalls& calls = FileCalls();
-    static LONG counter = 0;
-    UINT seed = GetTickCount() ^ (GetCurrentProcessId() << 5) ^ static_cast<UINT>(InterlockedIncrement(&counter));
-    for (UINT attempt = 0; attempt < 64; ++attempt) {
-        char name[kNumberedNameLength + 1];
-        FormatNumberedName((seed + attempt) & 0xFFFF, kJournalExtension, name);
-        if (!CopyWhole(journal, MAX_PATH, batch.directory) || !AppendWhole(journal, MAX_PATH, name))
-            return false;
-        FileHandle file(calls.createFile(journal, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_NEW,
-                                         FILE_ATTRIBUTE_NORMAL | calls.entryOpenFlags, NULL));
-        if (!file) {
-            if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)
-                continue;
-            return false;
-        }
-        bool whole = true;
-        for (DWORD i = 0; i < batch.count && whole; ++i) {
-            const PreparedEntry& entry = batch.entries[i];
-            char line[MAX_PATH + 16];
-            CopyWhole(line, sizeof(line), FileNameOf(entry.path));
-            AppendWhole(line, sizeof(line), entry.replace && IsExistingFile(entry.path) ? "\treplaces\r\n" : "\r\n");
-            DWORD written = 0;
-            DWORD length = static_cast<DWORD>(strlen(line));
-            whole = WriteFile(file.get(), line, length, &written, NULL) && written == length;
-        }
-        if (whole && FlushFileBuffers(file.get()))
-            return true;
-        DWORD error = GetLastError();
-        file.reset();
-        calls.deleteFile(journal);
-        SetLastError(error);
+    FileHandle file = CreateNumberedFile(batch.directory, kJournalExtension, GENERIC_WRITE, FILE_SHARE_READ, journal);
+    if (!file)
         return false;
+    bool whole = true;
+    for (DWORD i = 0; i < batch.count && whole; ++i) {
+        const PreparedEntry& entry = batch.entries[i];
+        char line[MAX_PATH + 16];
+        CopyWhole(line, sizeof(line), FileNameOf(entry.path));
+        AppendWhole(line, sizeof(line), entry.replace && IsExistingFile(entry.path) ? "\treplaces\r\n" : "\r\n");
+        DWORD written = 0;
+        DWORD length = static_cast<DWORD>(strlen(line));
+        whole = WriteFile(file.get(), line, length, &written, NULL) && written == length;
     }
-    SetLastError(ERROR_FILE_EXISTS);
+    if (whole && FlushFileBuffers(file.get()))
+        return true;
+    DWORD error = GetLastError();
+    file.reset();
+    FileCalls().deleteFile(journal);
+    SetLastError(error);
     return false;
 }
 

@@ -20,14 +20,6 @@ unsigned char* LastSeparator(char* path)
     return backslash == NULL || (slash != NULL && slash > backslash) ? slash : backslash;
 }
 
-bool PathBeside(const char* directory, const char* name, char* path)
-{
-    size_t length = strlen(directory);
-    bool separated = length > 0 && (directory[length - 1] == '\\' || directory[length - 1] == '/');
-    return CopyWhole(path, MAX_PATH, directory) && (separated || AppendWhole(path, MAX_PATH, "\\")) &&
-           AppendWhole(path, MAX_PATH, name);
-}
-
 // The number of a temporary name: the attempts of one write, and the writes
 // of one process, scatter over all 65,536 names. Consecutive numbers would
 // pile up behind the files a batch holds open (thousands of them), and the
@@ -41,11 +33,12 @@ unsigned TemporaryNumber(UINT seed, UINT attempt)
     return x & 0xFFFF;
 }
 
-// Creates a new file beside the entry under a name of the temporary form;
+}  // namespace
+
 // CREATE_NEW makes the name ours. A name that exists, or that is held for
 // deletion (Windows answers ERROR_ACCESS_DENIED while a deleted file still
 // has handles), is passed over for the next.
-FileHandle CreateTemporary(const char* directory, char* temporary)
+FileHandle CreateNumberedFile(const char* directory, const char* extension, DWORD access, DWORD sharing, char* path)
 {
     static LONG counter = 0;
     const UINT attempts = 64;
@@ -54,11 +47,11 @@ FileHandle CreateTemporary(const char* directory, char* temporary)
                 (static_cast<UINT>(InterlockedIncrement(&counter)) * 0x85EBCA6Bu);
     for (UINT attempt = 0; attempt < attempts; ++attempt) {
         char name[kNumberedNameLength + 1];
-        FormatNumberedName(TemporaryNumber(seed, attempt), kTemporaryExtension, name);
-        if (!PathBeside(directory, name, temporary))
+        FormatNumberedName(TemporaryNumber(seed, attempt), extension, name);
+        if (!PathBeside(directory, name, path))
             return FileHandle();
-        FileHandle file(calls.createFile(temporary, GENERIC_READ | GENERIC_WRITE, calls.temporarySharing, NULL,
-                                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL | calls.entryOpenFlags, NULL));
+        FileHandle file(calls.createFile(path, access, sharing, NULL, CREATE_NEW,
+                                         FILE_ATTRIBUTE_NORMAL | calls.entryOpenFlags, NULL));
         if (file) {
             if (GetFileType(file.get()) == FILE_TYPE_DISK)
                 return file;
@@ -70,6 +63,8 @@ FileHandle CreateTemporary(const char* directory, char* temporary)
     }
     return FileHandle();
 }
+
+namespace {
 
 // What a rename that failed says about the entry: an existing file of its
 // name that was not to be replaced, or a failure. A folder of that name is
@@ -133,12 +128,6 @@ EntryWrite PutInPlace(FileHandle& file, const char* temporary, const char* path,
 
 }  // namespace
 
-bool IsExistingFile(const char* path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 bool DirectoryOf(const char* path, char* directory)
 {
     if (!CopyWhole(directory, MAX_PATH, path))
@@ -158,7 +147,9 @@ bool DirectoryOf(const char* path, char* directory)
 // and the old entry gone.
 FileHandle PrepareTemporary(const char* directory, const unsigned char* bytes, DWORD size, char* temporary)
 {
-    FileHandle file = CreateTemporary(directory, temporary);
+    const FileSystemCalls& calls = FileCalls();
+    FileHandle file = CreateNumberedFile(directory, kTemporaryExtension, GENERIC_READ | GENERIC_WRITE,
+                                         calls.temporarySharing, temporary);
     if (!file)
         return file;
     DWORD written = 0;
@@ -166,7 +157,7 @@ FileHandle PrepareTemporary(const char* directory, const unsigned char* bytes, D
         return file;
     DWORD error = GetLastError();
     file.reset();
-    FileCalls().deleteFile(temporary);
+    calls.deleteFile(temporary);
     SetLastError(error);
     return FileHandle();
 }

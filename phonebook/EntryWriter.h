@@ -28,6 +28,12 @@ EntryWrite WriteEntryBytes(const char* path, const unsigned char* bytes, DWORD s
 // into directory (MAX_PATH bytes).
 bool DirectoryOf(const char* path, char* directory);
 
+// A new file in the directory under a name "~vmrXXXX" and the extension,
+// its number scattered over all 65,536, opened with the access and sharing
+// given (and the calls' entry-open flags), its path in path (MAX_PATH bytes).
+// Invalid when 64 names were taken, or the file is on no disk.
+FileHandle CreateNumberedFile(const char* directory, const char* extension, DWORD access, DWORD sharing, char* path);
+
 // A new file beside the entry, under a name of the temporary form, written
 // in full and flushed, its name in temporary (MAX_PATH bytes); shared for
 // deletion only where the system can (the rename needs it). Invalid when any
@@ -38,8 +44,5 @@ FileHandle PrepareTemporary(const char* directory, const unsigned char* bytes, D
 // this path was left set aside by a Windows 95/98 writer that ended between
 // its renames (its end need not have left the mutex abandoned).
 void SweepIfDue(FolderWriteLock& lock, const char* directory, const char* path);
-
-// True when a file (not a folder) of that name exists.
-bool IsExistingFile(const char* path);
 
 #endif

@@ -72,3 +72,17 @@ bool EntryPathOfAside(const char* aside, char* path)
     path[strlen(path) - 1] = aside[strlen(aside) - 2] == 'M' ? 'R' : 'r';
     return true;
 }
+
+bool PathBeside(const char* directory, const char* name, char* path)
+{
+    size_t length = strlen(directory);
+    bool separated = EndsWithBackslash(directory) || (length > 0 && directory[length - 1] == '/');
+    return CopyWhole(path, MAX_PATH, directory) && (separated || AppendWhole(path, MAX_PATH, "\\")) &&
+           AppendWhole(path, MAX_PATH, name);
+}
+
+bool IsExistingFile(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}

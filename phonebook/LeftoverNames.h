@@ -30,4 +30,12 @@ extern const char kJournalExtension[];
 bool AsidePath(const char* path, char* aside);
 bool EntryPathOfAside(const char* aside, char* path);
 
+// A directory and a file name in it, into path (MAX_PATH bytes): a separator
+// between them unless the directory ends in one ('\\' judged by characters,
+// or '/'). False when that does not fit.
+bool PathBeside(const char* directory, const char* name, char* path);
+
+// True when a file (not a folder) of that name exists.
+bool IsExistingFile(const char* path);
+
 #endif

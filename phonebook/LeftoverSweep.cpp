@@ -13,20 +13,6 @@
 
 namespace {
 
-// A directory and a file name in it, into path (MAX_PATH bytes); false when
-// that does not fit.
-bool PathBeside(const char* directory, const char* name, char* path)
-{
-    return CopyWhole(path, MAX_PATH, directory) &&
-           (EndsWithBackslash(directory) || AppendWhole(path, MAX_PATH, "\\")) && AppendWhole(path, MAX_PATH, name);
-}
-
-bool IsExistingFile(const char* path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 // The swept directory as the handle of one of its files names it. Wine shows
 // a Unix symbolic link as a plain file and follows it on every open,
 // FILE_FLAG_OPEN_REPARSE_POINT or not, and on every delete; the path behind
