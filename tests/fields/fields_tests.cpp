@@ -279,6 +279,17 @@ TEST_F(FieldsTest, IlsHistoryLivesInTheDeviceLibrary)
     LoadIlsList(combo, NULL);
     EXPECT_EQ(5u, Items(combo).size()) << "five servers from the list";
     EXPECT_EQ("ils00.example", Selected(combo)) << "LastILS is not among the five";
+
+    // The longest last server the setting is read at, 510 characters, is
+    // still found among them.
+    const std::string longest(510, 'z');
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    for (const char* item : {"a.example", longest.c_str()})
+        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    SaveIlsList(combo, longest.c_str());
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    LoadIlsList(combo, NULL);
+    EXPECT_EQ(longest, Selected(combo));
 }
 
 TEST_F(FieldsTest, StoreIlsTextTakesTheTypedServer)

@@ -227,6 +227,11 @@ TEST_F(GeneralPage, TheCountryAndAreaCodeTickGovernsItsFields)
     ASSERT_TRUE(ReadStored(stored));
     EXPECT_EQ(0, stored.UseCountryCodeAndAreaCode());
     EXPECT_EQ(country, Field(stored, &VmrPhoneBook::GetConnectCountryCode));
+
+    // Opened again, the page shows the stored country, not the location's.
+    DialogDriver again;
+    again.WaitPage(IDD_GENERAL).ExpectText(IDC_COUNTRY, country).PressSheetButton(PSBTN_CANCEL).WaitClosed();
+    EXPECT_EQ(1, OpenSheet(again));
 }
 
 // Every edit of the sheet typed past its field: the General page's boxes stop

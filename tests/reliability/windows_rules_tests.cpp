@@ -127,6 +127,7 @@ const NameRow kNames[] = {
     {0, "CONSOLE", false, kNameUsable},       {0, "COM10", false, kNameUsable},
     {0, "CLOCK", false, kNameUsable},         {0, "CONIN", false, kNameUsable},
     {0, "x.CON", false, kNameUsable},         {0, "  ", false, kNameBlank},
+    {0, "", false, kNameBlank},
     {0, "a\tb", false, kNameForbiddenCharacter}, {0, "\x1F", false, kNameForbiddenCharacter},
     // 1252: the superscripts one, two and three count as the port's digit.
     {1252, "COM\xB9", true, kNameDevice},     {1252, "com\xB2.vmr", true, kNameDevice},
