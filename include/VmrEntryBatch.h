@@ -10,7 +10,9 @@
  * and every version of the library it ships with.
  *
  * A batch is all or nothing. Each entry is first prepared (written in full
- * to a temporary file beside it); nothing in the folder changes until the
+ * to a temporary file in a folder of the batch's own, "~vmrXXXX.new", made in
+ * the entries' folder; beside the entry where that folder cannot be made or
+ * its paths would not fit); no entry in the folder changes until the
  * batch is committed, which puts every prepared entry in place, or, when one
  * cannot take its place (its name was taken meanwhile by any spelling the
  * file system accepts, access was denied, the disk is full), takes back the
@@ -73,11 +75,13 @@ PHONEBK_FUNCTION void __stdcall VmrEndEntryBatch(VmrEntryBatch* batch);
 #define VMR_LEFTOVER_TEMPORARY 1   /* "~vmrXXXX.tmp": a write's temporary file */
 #define VMR_LEFTOVER_ASIDE     2   /* "NAME.vm~": an entry set aside while another took its place */
 #define VMR_LEFTOVER_JOURNAL   3   /* "~vmrXXXX.job": a batch that ended while it was committed */
+#define VMR_LEFTOVER_PREPARED  4   /* "~vmrXXXX.new": the folder of a batch's prepared files */
 PHONEBK_FUNCTION int __stdcall VmrLeftoverKind(const char* fileName);
 
 /* Clears what ended writes left in the directory, in turn with the writers of
-   this machine: temporary files nobody holds go, and an entry set aside goes
-   back to its name when no entry took it. Journals stay. */
+   this machine: temporary files nobody holds go (those in the folders of
+   batches too, and such a folder once it is empty), and an entry set aside
+   goes back to its name when no entry took it. Journals stay. */
 PHONEBK_FUNCTION void __stdcall VmrRemoveWriteLeftovers(const char* directory);
 
 #ifdef __cplusplus

@@ -1,6 +1,12 @@
 // Many entry files written all or nothing (VmrEntryBatch.h): each is
-// prepared in full beside its entry, and the commit puts them all in place in
-// one turn of the folder's write lock, or takes back the ones it placed.
+// prepared in full in a folder of the batch's own beside the entries, and the
+// commit puts them all in place in one turn of the folder's write lock, or
+// takes back the ones it placed.
+//
+// The prepared files have a folder of their own so that the entries' folder
+// never holds both thousands of them and the entries: where a look-up of a
+// name reads the whole folder (Wine does), a batch would otherwise pay for
+// every prepared file at every rename.
 #include "VmrEntryBatch.h"
 
 #include <windows.h>
@@ -49,6 +55,8 @@ void CloseEntryFile(PreparedEntry& entry)
 struct VmrEntryBatch {
     char directory[MAX_PATH];
     char key[MAX_PATH];
+    char prepared[MAX_PATH];   // where the entries are prepared: the batch's own folder, or the directory
+    bool ownFolder;
     PreparedEntry* entries;
     DWORD count;
     DWORD capacity;
@@ -176,6 +184,12 @@ VmrEntryBatch* __stdcall VmrBeginEntryBatch(const char* directory)
         return NULL;
     }
     FolderKey(batch->directory, batch->key);
+    // A folder of its own where one can be made and every prepared file's
+    // path fits in it; else the files are prepared beside the entries.
+    batch->ownFolder = strlen(batch->directory) + 2 * (kNumberedNameLength + 1) < MAX_PATH &&
+                       CreateNumberedFolder(batch->directory, kPreparedExtension, batch->prepared);
+    if (!batch->ownFolder)
+        CopyWhole(batch->prepared, MAX_PATH, batch->directory);
     return batch;
 }
 
@@ -204,7 +218,10 @@ int __stdcall VmrAddToEntryBatch(VmrEntryBatch* batch, const VmrPhoneBook* book,
     PreparedEntry& entry = batch->entries[batch->count];
     memset(&entry, 0, sizeof(entry));
     CopyWhole(entry.path, MAX_PATH, path);
-    FileHandle file = PrepareTemporary(directory, enciphered, sizeof(enciphered), entry.temporary);
+    FileHandle file = PrepareTemporary(batch->prepared, enciphered, sizeof(enciphered), entry.temporary);
+    // A clean-up takes the batch's folder while it holds no file yet.
+    if (!file && GetLastError() == ERROR_PATH_NOT_FOUND && batch->ownFolder && CreateDirectoryA(batch->prepared, NULL))
+        file = PrepareTemporary(batch->prepared, enciphered, sizeof(enciphered), entry.temporary);
     SecureZeroMemory(enciphered, sizeof(enciphered));
     if (!file)
         return 0;
@@ -272,6 +289,8 @@ void __stdcall VmrEndEntryBatch(VmrEntryBatch* batch)
         if (!entry.placed)
             FileCalls().deleteFile(entry.temporary);
     }
+    if (batch->ownFolder)
+        RemoveDirectoryA(batch->prepared);
     if (batch->entries != NULL)
         LocalFree(batch->entries);
     LocalFree(batch);
@@ -286,6 +305,8 @@ int __stdcall VmrLeftoverKind(const char* fileName)
         return VMR_LEFTOVER_ASIDE;
     case kJournalLeftover:
         return VMR_LEFTOVER_JOURNAL;
+    case kPreparedLeftover:
+        return VMR_LEFTOVER_PREPARED;
     default:
         return VMR_LEFTOVER_NONE;
     }

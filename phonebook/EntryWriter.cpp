@@ -33,35 +33,68 @@ unsigned TemporaryNumber(UINT seed, UINT attempt)
     return x & 0xFFFF;
 }
 
-}  // namespace
+LONG g_numberedNames = 0;
 
-// CREATE_NEW makes the name ours. A name that exists, or that is held for
-// deletion (Windows answers ERROR_ACCESS_DENIED while a deleted file still
-// has handles), is passed over for the next.
-FileHandle CreateNumberedFile(const char* directory, const char* extension, DWORD access, DWORD sharing, char* path)
+// Tries the numbered names of the extension in the directory, each in path,
+// until tryName answers kNameOurs (true) or kNameFailed (false); a name
+// tryName finds taken passes to the next, 64 at most.
+enum NameTry { kNameOurs, kNameTaken, kNameFailed };
+template <typename Try>
+bool TryNumberedNames(const char* directory, const char* extension, char* path, Try tryName)
 {
-    static LONG counter = 0;
     const UINT attempts = 64;
-    const FileSystemCalls& calls = FileCalls();
     UINT seed = GetTickCount() ^ (GetCurrentProcessId() << 16) ^
-                (static_cast<UINT>(InterlockedIncrement(&counter)) * 0x85EBCA6Bu);
+                (static_cast<UINT>(InterlockedIncrement(&g_numberedNames)) * 0x85EBCA6Bu);
     for (UINT attempt = 0; attempt < attempts; ++attempt) {
         char name[kNumberedNameLength + 1];
         FormatNumberedName(TemporaryNumber(seed, attempt), extension, name);
         if (!PathBeside(directory, name, path))
-            return FileHandle();
-        FileHandle file(calls.createFile(path, access, sharing, NULL, CREATE_NEW,
-                                         FILE_ATTRIBUTE_NORMAL | calls.entryOpenFlags, NULL));
-        if (file) {
-            if (GetFileType(file.get()) == FILE_TYPE_DISK)
-                return file;
-            return FileHandle();   // no disk behind the folder: nothing to write to
-        }
-        DWORD error = GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS && error != ERROR_ACCESS_DENIED)
-            return FileHandle();
+            return false;
+        NameTry tried = tryName(path);
+        if (tried != kNameTaken)
+            return tried == kNameOurs;
     }
-    return FileHandle();
+    return false;
+}
+
+// A name that exists, or that is held for deletion (Windows answers
+// ERROR_ACCESS_DENIED while a deleted file still has handles), is taken.
+NameTry TakenOr(DWORD error)
+{
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED ? kNameTaken
+                                                                                                        : kNameFailed;
+}
+
+}  // namespace
+
+// CREATE_NEW makes the name ours.
+FileHandle CreateNumberedFile(const char* directory, const char* extension, DWORD access, DWORD sharing, char* path)
+{
+    const FileSystemCalls& calls = FileCalls();
+    FileHandle file;
+    TryNumberedNames(directory, extension, path, [&](const char* candidate) {
+        file.reset(calls.createFile(candidate, access, sharing, NULL, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL | calls.entryOpenFlags, NULL));
+        if (!file)
+            return TakenOr(GetLastError());
+        if (GetFileType(file.get()) != FILE_TYPE_DISK)
+            file.reset();   // no disk behind the folder: nothing to write to
+        return file ? kNameOurs : kNameFailed;
+    });
+    return file;
+}
+
+bool CreateNumberedFolder(const char* directory, const char* extension, char* path)
+{
+    if (!TryNumberedNames(directory, extension, path, [](const char* candidate) {
+            return CreateDirectoryA(candidate, NULL) ? kNameOurs : TakenOr(GetLastError());
+        }))
+        return false;
+    if (AppendWhole(path, MAX_PATH, "\\"))
+        return true;
+    RemoveDirectoryA(path);
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
 }
 
 namespace {

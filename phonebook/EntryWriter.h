@@ -34,6 +34,11 @@ bool DirectoryOf(const char* path, char* directory);
 // Invalid when 64 names were taken, or the file is on no disk.
 FileHandle CreateNumberedFile(const char* directory, const char* extension, DWORD access, DWORD sharing, char* path);
 
+// A new folder in the directory under a name of the same form, its path with
+// a separator in path (MAX_PATH bytes). False when 64 names were taken, or it
+// could not be made or named in full.
+bool CreateNumberedFolder(const char* directory, const char* extension, char* path);
+
 // A new file beside the entry, under a name of the temporary form, written
 // in full and flushed, its name in temporary (MAX_PATH bytes); shared for
 // deletion only where the system can (the rename needs it). Invalid when any

@@ -7,6 +7,7 @@
 
 const char kTemporaryExtension[] = ".tmp";
 const char kJournalExtension[] = ".job";
+const char kPreparedExtension[] = ".new";
 
 namespace {
 
@@ -44,6 +45,8 @@ LeftoverKind LeftoverKindOf(const char* fileName)
         return kTemporaryLeftover;
     if (IsNumberedName(fileName, kJournalExtension))
         return kJournalLeftover;
+    if (IsNumberedName(fileName, kPreparedExtension))
+        return kPreparedLeftover;
     return EndsWith(fileName, kAsideExtension) ? kAsideLeftover : kNotLeftover;
 }
 

@@ -10,6 +10,7 @@ enum LeftoverKind {
     kTemporaryLeftover,  // "~vmrXXXX.tmp": a write's own file until it takes the entry's name
     kAsideLeftover,      // "NAME.vm~": an entry set aside while another takes its place
     kJournalLeftover,    // "~vmrXXXX.job": the list of a batch being put in place
+    kPreparedLeftover,   // "~vmrXXXX.new": a folder of a batch's prepared files
 };
 
 // By the long name alone; a null name is none.
@@ -17,11 +18,12 @@ LeftoverKind LeftoverKindOf(const char* fileName);
 
 const size_t kNumberedNameLength = 12;   // "~vmr" + four digits + ".tmp"
 
-// "~vmrXXXX" and the extension (".tmp" or ".job"), the number in four
+// "~vmrXXXX" and the extension (".tmp", ".job" or ".new"), the number in four
 // upper-case hexadecimal digits, into name (kNumberedNameLength + 1 bytes).
 void FormatNumberedName(unsigned number, const char* extension, char* name);
 extern const char kTemporaryExtension[];
 extern const char kJournalExtension[];
+extern const char kPreparedExtension[];
 
 // The name an entry steps aside to: "NAME.vm~" for "NAME.vmr", as long as the
 // entry's own, and matched neither by "*.vmr" (the listing's pattern, also

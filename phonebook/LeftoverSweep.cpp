@@ -52,6 +52,20 @@ public:
                _mbsicmp(reinterpret_cast<unsigned char*>(expected), reinterpret_cast<unsigned char*>(found)) == 0;
     }
 
+    // True when the directory opened as inner is this directory's own folder
+    // of that name, not a link to a folder elsewhere.
+    bool IsOwnFolder(const SweptDirectory& inner, const char* name) const
+    {
+        if (!usable_ || !inner.usable_)
+            return false;
+        char expected[2 * MAX_PATH];
+        return final_[0] == '\0' ||
+               (CopyWhole(expected, sizeof(expected), final_) && AppendWhole(expected, sizeof(expected), name) &&
+                AppendWhole(expected, sizeof(expected), "\\") &&
+                _mbsicmp(reinterpret_cast<const unsigned char*>(expected),
+                         reinterpret_cast<const unsigned char*>(inner.final_)) == 0);
+    }
+
 private:
     char final_[2 * MAX_PATH];
     bool usable_;
@@ -96,6 +110,23 @@ void RestoreSetAsideEntry(const SweptDirectory& swept, const char* aside, const 
         MoveFilePatiently(aside, path);
 }
 
+void SweepMatches(const char* directory, const char* pattern, LeftoverKind kind, const SweptDirectory& swept);
+
+// The folder of a batch that ended: the files nobody holds go, and the
+// folder with them once it is empty. A batch still at work holds its files,
+// which keep the folder.
+void ClearPreparedFolder(const SweptDirectory& swept, const char* path, const char* name)
+{
+    char folder[MAX_PATH];
+    if (!CopyWhole(folder, sizeof(folder), path) || !AppendWhole(folder, sizeof(folder), "\\"))
+        return;
+    SweptDirectory inner(folder);
+    if (!swept.IsOwnFolder(inner, name))
+        return;
+    SweepMatches(folder, "~vmr*.tmp", kTemporaryLeftover, inner);
+    RemoveDirectoryA(folder);
+}
+
 void SweepMatches(const char* directory, const char* pattern, LeftoverKind kind, const SweptDirectory& swept)
 {
     char search[MAX_PATH];
@@ -108,13 +139,16 @@ void SweepMatches(const char* directory, const char* pattern, LeftoverKind kind,
     do {
         // The pattern also matches by short names: the long name decides.
         char path[MAX_PATH];
-        if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
+        bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || folder != (kind == kPreparedLeftover) ||
             LeftoverKindOf(found.cFileName) != kind || !PathBeside(directory, found.cFileName, path))
             continue;
         if (kind == kTemporaryLeftover)
             RemoveIfUnheld(swept, path, found.cFileName);
-        else
+        else if (kind == kAsideLeftover)
             RestoreSetAsideEntry(swept, path, found.cFileName);
+        else
+            ClearPreparedFolder(swept, path, found.cFileName);
     } while (FindNextFileA(find.get(), &found));
 }
 
@@ -125,6 +159,7 @@ void SweepFolder(const char* directory)
     SweptDirectory swept(directory);
     SweepMatches(directory, "~vmr*.tmp", kTemporaryLeftover, swept);
     SweepMatches(directory, "*.vm~", kAsideLeftover, swept);
+    SweepMatches(directory, "~vmr*.new", kPreparedLeftover, swept);
 }
 
 void RemoveWriteLeftovers(const char* directory)

@@ -17,9 +17,10 @@
 #define PHONEBK_LEFTOVERSWEEP_H
 
 // Clears the folder, which the caller holds the write lock of: temporary
-// files that no write holds open go, and an entry set aside goes back to its
-// name when no entry took it (it goes when one did). Journals of batches,
-// files of other names, folders and links are never touched.
+// files that no write holds open go, in the folder and in the folders of
+// batches ("~vmrXXXX.new", which go once empty), and an entry set aside goes
+// back to its name when no entry took it (it goes when one did). Journals of
+// batches, files of other names, other folders and links are never touched.
 void SweepFolder(const char* directory);
 
 // The same, taking the folder's write lock first (never without it: a Windows

@@ -350,6 +350,8 @@ TEST_F(PbtoolBulkTest, CheckFindsEachKindAndRepairMovesThemAside)
         {"COM1.vmr", "the name of a Windows device", true},
         {"~vmr01A2.tmp", "a leftover of a write that ended", false},
         {"~vmr000B.tmp", "", false},   // held open: a write in progress
+        {"~vmr0E0F.new", "a leftover of a write that ended", false},   // an ended batch's folder
+        {"~vmr0E10.new", "", false},   // a batch at work holds its files
         {"vmr1A2.tmp", "", false},     // another program's: not the library's name
         {"Aside.vm~", "a leftover of a write that ended", false},
         {"Other.vmrx", "lists it as an entry by its short name", false},
@@ -365,6 +367,10 @@ TEST_F(PbtoolBulkTest, CheckFindsEachKindAndRepairMovesThemAside)
     ASSERT_TRUE(WriteWide(L"\\\\?\\" + Wide(book.file("COM1.vmr")), "not a port"));
     Write(book.file("~vmr01A2.tmp"), "ended");
     Write(book.file("~vmr000B.tmp"), "in progress");
+    for (const char* folder : {"~vmr0E0F.new", "~vmr0E10.new"}) {
+        CreateDirectoryA(book.file(folder).c_str(), NULL);
+        Write(book.file(std::string(folder) + "\\~vmr0001.tmp"), "prepared");
+    }
     Write(book.file("vmr1A2.tmp"), "another program's");
     Write(book.file("Aside.vm~"), sound);   // set aside by a Windows 95/98 write that ended
     Write(book.file("Other.vmrx"), sound);
@@ -373,13 +379,14 @@ TEST_F(PbtoolBulkTest, CheckFindsEachKindAndRepairMovesThemAside)
     Write(book.file("Busy.vmr"), sound);
     Write(book.file("~vmr0C0D.job"), "New.vmr\r\nSound.vmr\treplaces\r\n");
     FileHeldByAnotherProcess writing(book.file("~vmr000B.tmp"));
+    FileHeldByAnotherProcess preparing(book.file("~vmr0E10.new\\~vmr0001.tmp"));
     FileHeldByAnotherProcess reading(book.file("Busy.vmr"));
-    ASSERT_TRUE(writing.holding() && reading.holding());
+    ASSERT_TRUE(writing.holding() && preparing.holding() && reading.holding());
 
     for (bool repair : {false, true}) {
         SCOPED_TRACE(repair ? "check --repair" : "check");
         EXPECT_EQ(1u, Run(book, repair ? "check --repair" : "check"));
-        EXPECT_NE(std::string::npos, out.find("10 findings\r\n")) << out;
+        EXPECT_NE(std::string::npos, out.find("11 findings\r\n")) << out;
         for (const Case& c : cases) {
             size_t line = out.find(book.file(c.file) + ": ");
             EXPECT_EQ(*c.finding == '\0', line == std::string::npos) << c.file << "\n" << out;
@@ -394,6 +401,8 @@ TEST_F(PbtoolBulkTest, CheckFindsEachKindAndRepairMovesThemAside)
     EXPECT_EQ(sound, Text(book.file("Sound.vmr")));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(book.file("~vmr01A2.tmp").c_str()));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(book.file("~vmr000B.tmp").c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(book.file("~vmr0E0F.new").c_str()));
+    EXPECT_EQ(std::vector<std::string>{"~vmr0001.tmp"}, FilesIn(book.file("~vmr0E10.new")));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(book.file("vmr1A2.tmp").c_str()));
     EXPECT_EQ(sound, Text(book.file("Aside.vmr")));   // put back under its name
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(book.file("Later.vmr").c_str()));
@@ -473,17 +482,27 @@ TEST_F(PbtoolBulkTest, CheckLeavesEntriesThatAnotherProcessOpensInTurn)
 }
 
 // Another writer: makes the entry file named by its argument as soon as a
-// write's temporary file shows in that folder, that is, after the import
-// has judged its names and before its entries take their places.
+// write's temporary file shows in that folder or a batch's folder in it,
+// that is, after the import has judged its names and before its entries
+// take their places.
+bool AnyMatch(const std::string& pattern)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(pattern.c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+    return find != INVALID_HANDLE_VALUE;
+}
 DWORD WINAPI MakeWhenWritesBegin(LPVOID target)
 {
     std::string path = static_cast<const char*>(target);
     std::string folder = path.substr(0, path.find_last_of('\\'));
     while (g_stopOpening == 0) {
-        WIN32_FIND_DATAA found;
-        HANDLE find = FindFirstFileA((folder + "\\~vmr*.tmp").c_str(), &found);
-        if (find != INVALID_HANDLE_VALUE) {
-            FindClose(find);
+        bool begun = AnyMatch(folder + "\\~vmr*.tmp");
+        for (const std::string& name : FilesIn(folder))
+            begun = begun || (name.size() > 4 && name.compare(name.size() - 4, 4, ".new") == 0 &&
+                              AnyMatch(folder + "\\" + name + "\\~vmr*.tmp"));
+        if (begun) {
             WriteFileBytes(path, "made meanwhile", 14);
             return 0;
         }

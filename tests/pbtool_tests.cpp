@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "PbtoolSupport.h"
 #include "TestSupport.h"
 
 namespace {
@@ -146,6 +147,30 @@ TEST_F(PbtoolTest, TheDialogVerbsReportWhatTheLibraryAnswered)
     EXPECT_EQ(2u, Run("create now"));
     ExpectOneLineError("create takes only --no-utilities");
     SetEnvironmentVariableA("GATEUI_DIR", NULL);
+}
+
+// "--child ConvertsForAConsole": on a console of its own in code page 850,
+// a name in the ANSI code page (1252 here) is printed as that code page
+// holds it: "B\xFCro" as "B\x81ro", not as "B\xFCro", which code page 850
+// shows as a superscript three. The bytes are read, not the screen: Wine
+// shows what the C runtime prints there otherwise than Windows (docs/wine-bulk.md).
+TEST_CHILD(ConvertsForAConsole)
+{
+    (void)arg;
+    FreeConsole();
+    if (!AllocConsole() || !SetConsoleOutputCP(850))
+        return 3;
+    HANDLE screen = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                OPEN_EXISTING, 0, NULL);
+    SetStdHandle(STD_OUTPUT_HANDLE, screen);
+    bool converted = ForConsole(stdout, "B\xFCro") == "B\x81ro";
+    CloseHandle(screen);
+    return converted ? 0 : 2;
+}
+
+TEST(PbtoolConsole, NamesArePrintedInTheConsolesCodePage)
+{
+    EXPECT_EQ(0u, RunChild("ConvertsForAConsole", "", NULL));
 }
 
 }  // namespace

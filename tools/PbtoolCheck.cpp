@@ -26,6 +26,7 @@ struct FolderFile {
     std::wstring name;
     std::string ansiName;   // what the library's ANSI calls see
     bool exact;             // ansiName is the name itself
+    bool folder;            // the folder of a batch's prepared files (no other folder is listed)
 };
 
 // A name for the console; a character the code page cannot hold shows as "?".
@@ -49,9 +50,10 @@ bool ListFolder(const std::wstring& directory, std::vector<FolderFile>* files)
         if (!find)
             return false;
         do {
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-                continue;
             FolderFile file;
+            file.folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if (file.folder && LeftoverKind(found.cFileName) != kLeftoverPrepared)
+                continue;
             file.ansiName = found.cFileName;
             file.name = AnsiToWide(file.ansiName);
             file.exact = file.ansiName.find('?') == std::string::npos;
@@ -64,11 +66,12 @@ bool ListFolder(const std::wstring& directory, std::vector<FolderFile>* files)
     if (!find)
         return false;
     do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            continue;
         FolderFile file;
         file.name = found.cFileName;
         file.exact = WideToAnsiExactly(file.name, &file.ansiName);
+        file.folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (file.folder && (!file.exact || LeftoverKind(file.ansiName) != kLeftoverPrepared))
+            continue;
         if (!file.exact)
             file.ansiName = Ansi(file.name);
         files->push_back(file);
@@ -277,6 +280,8 @@ private:
     // True for a leftover of an ended write that the clean-up clears.
     bool CheckFile(const FolderFile& file)
     {
+        if (file.folder)
+            return CheckPreparedFolder(file);
         if (file.exact) {
             switch (LeftoverKind(file.ansiName)) {
             case kLeftoverJournal:
@@ -343,6 +348,22 @@ private:
             break;
         }
         return false;
+    }
+
+    // The folder of a batch's prepared files: a batch at work holds every
+    // file in it; one that ended holds none, and its folder is a leftover.
+    bool CheckPreparedFolder(const FolderFile& file)
+    {
+        std::wstring folder = wideDirectory_ + file.name + L"\\";
+        std::vector<FolderFile> inside;
+        if (!ListFolder(folder, &inside))
+            return false;
+        for (const FolderFile& prepared : inside) {
+            if (!prepared.folder && !NobodyHolds(folder + prepared.name, DELETE))
+                return false;
+        }
+        leftovers_.push_back(file.name);
+        return true;
     }
 
     // The library's listing matches "*.vmr" by short names too: such a file

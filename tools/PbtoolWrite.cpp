@@ -8,6 +8,7 @@ LeftoverKindOfFile LeftoverKind(const std::string& fileName)
     case VMR_LEFTOVER_TEMPORARY: return kLeftoverTemporary;
     case VMR_LEFTOVER_ASIDE: return kLeftoverAside;
     case VMR_LEFTOVER_JOURNAL: return kLeftoverJournal;
+    case VMR_LEFTOVER_PREPARED: return kLeftoverPrepared;
     default: return kLeftoverNone;
     }
 }

@@ -42,11 +42,12 @@ private:
 
 // What a file of a phone book folder is to the library's writes, by its
 // long name.
-enum LeftoverKindOfFile { kLeftoverNone, kLeftoverTemporary, kLeftoverAside, kLeftoverJournal };
+enum LeftoverKindOfFile { kLeftoverNone, kLeftoverTemporary, kLeftoverAside, kLeftoverJournal, kLeftoverPrepared };
 LeftoverKindOfFile LeftoverKind(const std::string& fileName);
 
 // Clears what ended writes left in the directory, in turn with the library's
-// writers: temporary files nobody holds, entries set aside. Journals stay.
+// writers: temporary files nobody holds, entries set aside, the folders of
+// ended batches. Journals stay.
 void RemoveLeftovers(const std::string& directory);
 
 #endif

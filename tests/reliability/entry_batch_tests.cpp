@@ -3,6 +3,7 @@
 // file by file and byte by byte.
 #include <gtest/gtest.h>
 #include <string.h>
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
@@ -193,6 +194,44 @@ TEST_F(EntryBatches, RowsOutsideTheFolderOrNamingADeviceOrALeftoverAreRefused)
     EXPECT_EQ(nullptr, VmrBeginEntryBatch("\\\\server\\pipe\\pb"));
     EXPECT_TRUE(FilesIn(dir.path()).empty());
     EXPECT_TRUE(FilesIn(elsewhere.path()).empty());
+}
+
+// The prepared files wait in a folder of the batch's own: a clean-up takes
+// it while it is empty (the next row makes it again) and leaves it while the
+// batch holds its files; the end leaves nothing. Where that folder's paths
+// would not fit, the files are prepared beside the entries.
+TEST_F(EntryBatches, PreparedFilesWaitInAFolderOfTheBatchsOwn)
+{
+    std::string deep = dir.path();
+    while (deep.size() < MAX_PATH - 20) {
+        deep += "\\" + std::string(std::min<size_t>(40, MAX_PATH - 20 - deep.size()), 'd');
+        ASSERT_TRUE(CreateDirectoryA(deep.c_str(), NULL));
+    }
+    for (const std::string& folder : {dir.path(), deep}) {
+        SCOPED_TRACE(folder);
+        VmrEntryBatch* batch = VmrBeginEntryBatch((folder + "\\").c_str());
+        ASSERT_NE(nullptr, batch);
+        std::vector<std::string> files = FilesIn(folder);
+        bool own = folder == dir.path();
+        EXPECT_EQ(own ? 2u : 0u, files.size());   // the batch's folder beside "d..."
+        RemoveWriteLeftovers(folder.c_str());
+        ASSERT_EQ(1, VmrAddToEntryBatch(batch, &book, (folder + "\\a.vmr").c_str(), 0));
+        RemoveWriteLeftovers(folder.c_str());
+        files = FilesIn(folder);
+        if (own) {
+            ASSERT_EQ(2u, files.size());
+            EXPECT_EQ(VMR_LEFTOVER_PREPARED, VmrLeftoverKind(files[1].c_str()));
+            EXPECT_EQ(1u, FilesIn(folder + "\\" + files[1]).size()) << "the prepared file, held";
+        } else {
+            ASSERT_EQ(1u, files.size());
+            EXPECT_EQ(kTemporaryLeftover, LeftoverKindOf(files[0].c_str()));
+        }
+        EXPECT_EQ(VMR_BATCH_DONE, VmrCommitEntryBatch(batch, NULL));
+        VmrEndEntryBatch(batch);
+        files = FilesIn(folder);
+        EXPECT_EQ(own ? 2u : 1u, files.size());
+        EXPECT_EQ("a.vmr", files[0]);
+    }
 }
 
 // A journal that cannot be written whole (a full disk) stops the commit
