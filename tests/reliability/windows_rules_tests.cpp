@@ -462,6 +462,12 @@ TEST_F(WindowsRules, TheCleanUpTakesOnlyItsOwnPlainFilesOncePerProcess)
     ASSERT_TRUE(WriteFileBytes(elsewhere.file("target.txt"), "keep", 4));
     UnixMade link("ln -s '" + UnixPathOf(elsewhere.file("target.txt")) + "'", dir.file("~vmr0001.tmp"));
     ASSERT_TRUE(link.made());
+    // A link named as a batch's folder, to a folder elsewhere that holds a
+    // file of the temporary form.
+    ASSERT_TRUE(CreateDirectoryA(elsewhere.file("linked").c_str(), NULL));
+    ASSERT_TRUE(WriteFileBytes(elsewhere.file("linked\\~vmr0003.tmp"), "keep", 4));
+    UnixMade folderLink("ln -s '" + UnixPathOf(elsewhere.file("linked")) + "'", dir.file("~vmr0002.new"));
+    ASSERT_TRUE(folderLink.made());
     ASSERT_TRUE(WriteFileBytes(dir.file("~vmr00AA.tmp"), "x", 1));
     // Another program's temporary files, in a folder the host writes an
     // entry to by its full path.
@@ -472,9 +478,10 @@ TEST_F(WindowsRules, TheCleanUpTakesOnlyItsOwnPlainFilesOncePerProcess)
     std::string hosted = elsewhere.file("hosted.vmr");
     ASSERT_EQ(1, book.WriteEntry(Text(hosted)));
     EXPECT_EQ("keep", Bytes(elsewhere.file("target.txt")));
-    EXPECT_EQ((std::vector<std::string>{"office.vmr", "~vmr0001.tmp"}), FilesIn(dir.path()));
-    EXPECT_EQ((std::vector<std::string>{"hosted.vmr", "target.txt", "vmr1234.tmp", "vmrBEEF.tmp"}),
+    EXPECT_EQ((std::vector<std::string>{"office.vmr", "~vmr0001.tmp", "~vmr0002.new"}), FilesIn(dir.path()));
+    EXPECT_EQ((std::vector<std::string>{"hosted.vmr", "linked", "target.txt", "vmr1234.tmp", "vmrBEEF.tmp"}),
               FilesIn(elsewhere.path()));
+    EXPECT_EQ(std::vector<std::string>{"~vmr0003.tmp"}, FilesIn(elsewhere.file("linked")));
 
     // Swept once per process: a later write here does not look again; the
     // next process's first write does.
@@ -482,7 +489,8 @@ TEST_F(WindowsRules, TheCleanUpTakesOnlyItsOwnPlainFilesOncePerProcess)
     ASSERT_EQ(kEntryWriteDone, Write("office.vmr", "b"));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.file("~vmr0BBB.tmp").c_str()));
     ASSERT_EQ(0u, RunChild("WriteOnce", dir.path(), NULL));
-    EXPECT_EQ((std::vector<std::string>{"lab.vmr", "office.vmr", "~vmr0001.tmp"}), FilesIn(dir.path()));
+    EXPECT_EQ((std::vector<std::string>{"lab.vmr", "office.vmr", "~vmr0001.tmp", "~vmr0002.new"}),
+              FilesIn(dir.path()));
 }
 
 }  // namespace
