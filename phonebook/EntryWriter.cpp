@@ -84,17 +84,18 @@ FileHandle CreateNumberedFile(const char* directory, const char* extension, DWOR
     return file;
 }
 
+// The room for the name and both separators is judged first: nothing is made
+// that could not be named in full.
 bool CreateNumberedFolder(const char* directory, const char* extension, char* path)
 {
-    if (!TryNumberedNames(directory, extension, path, [](const char* candidate) {
-            return CreateDirectoryA(candidate, NULL) ? kNameOurs : TakenOr(GetLastError());
-        }))
+    if (strlen(directory) + kNumberedNameLength + 2 >= MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
-    if (AppendWhole(path, MAX_PATH, "\\"))
-        return true;
-    RemoveDirectoryA(path);
-    SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    return false;
+    }
+    return TryNumberedNames(directory, extension, path, [](const char* candidate) {
+               return CreateDirectoryA(candidate, NULL) ? kNameOurs : TakenOr(GetLastError());
+           }) &&
+           AppendWhole(path, MAX_PATH, "\\");
 }
 
 namespace {

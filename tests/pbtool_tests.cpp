@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "PbtoolBulk.h"
 #include "PbtoolSupport.h"
 #include "TestSupport.h"
 
@@ -166,6 +167,23 @@ TEST_CHILD(ConvertsForAConsole)
     bool converted = ForConsole(stdout, "B\xFCro") == "B\x81ro";
     CloseHandle(screen);
     return converted ? 0 : 2;
+}
+
+// check reaches a file named like a device through the verbatim form of its
+// path, on a disk, on a share and when the folder was given verbatim.
+TEST(PbtoolPaths, VerbatimPathsOnDisksSharesAndVerbatimFolders)
+{
+    const struct {
+        const wchar_t* directory;
+        const wchar_t* path;
+    } cases[] = {
+        {L"C:\\pb\\", L"\\\\?\\C:\\pb\\COM1.vmr"},
+        {L"C:\\pb", L"\\\\?\\C:\\pb\\COM1.vmr"},
+        {L"\\\\server\\share\\pb\\", L"\\\\?\\UNC\\server\\share\\pb\\COM1.vmr"},
+        {L"\\\\?\\C:\\pb\\", L"\\\\?\\C:\\pb\\COM1.vmr"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(std::wstring(c.path), VerbatimPath(c.directory, L"COM1.vmr"));
 }
 
 TEST(PbtoolConsole, NamesArePrintedInTheConsolesCodePage)

@@ -20,6 +20,12 @@ int CheckCommand(VmrPhoneBook& book, const std::vector<std::string>& args);
 
 extern const char kBulkUsage[];
 
+// The path of a file in directory without the DOS device rule, for a file
+// named like a device: "\\?\C:\dir\COM1.vmr", and on a share
+// "\\?\UNC\server\share\dir\COM1.vmr". Windows 95/98 know no such form:
+// there the path as it is.
+std::wstring VerbatimPath(const std::wstring& directory, const std::wstring& name);
+
 enum BulkFormat { kFormatCsv, kFormatJson, kFormatHosts };
 
 // The whole export of the phone book of book, as the file holds it. Entries

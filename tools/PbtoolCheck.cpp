@@ -22,6 +22,29 @@ bool Windows9x()
     return (GetVersion() & 0x80000000) != 0;
 }
 
+}  // namespace
+
+// Only the directory goes through GetFullPathNameW, which would turn a
+// device's name into the device ("\\.\COM1"). A directory given verbatim
+// already stays as it is.
+std::wstring VerbatimPath(const std::wstring& directory, const std::wstring& name)
+{
+    wchar_t full[MAX_PATH * 2];
+    DWORD length = Windows9x() ? 0 : GetFullPathNameW(directory.c_str(), MAX_PATH * 2, full, NULL);
+    if (length == 0 || length >= MAX_PATH * 2)
+        return directory + name;
+    std::wstring path = full;
+    if (!path.empty() && path.back() != L'\\')
+        path += L'\\';
+    if (path.compare(0, 4, L"\\\\?\\") == 0)
+        return path + name;
+    if (path.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC\\" + path.substr(2) + name;
+    return L"\\\\?\\" + path + name;
+}
+
+namespace {
+
 struct FolderFile {
     std::wstring name;
     std::string ansiName;   // what the library's ANSI calls see
@@ -77,25 +100,6 @@ bool ListFolder(const std::wstring& directory, std::vector<FolderFile>* files)
         files->push_back(file);
     } while (FindNextFileW(find.get(), &found));
     return GetLastError() == ERROR_NO_MORE_FILES;
-}
-
-// The path of a file in directory without the DOS device rule, for a file
-// named like a device: "\\?\C:\dir\COM1.vmr" is the file, not the port, and
-// "\\?\UNC\server\share\dir\COM1.vmr" the same on a share. Only the directory
-// goes through GetFullPathNameW, which turns a device's name into the device
-// ("\\.\COM1"). Windows 95/98 know no such form: the path as it is.
-std::wstring Literal(const std::wstring& directory, const std::wstring& name)
-{
-    wchar_t full[MAX_PATH * 2];
-    DWORD length = Windows9x() ? 0 : GetFullPathNameW(directory.c_str(), MAX_PATH * 2, full, NULL);
-    if (length == 0 || length >= MAX_PATH * 2)
-        return directory + name;
-    std::wstring path = full;
-    if (!path.empty() && path.back() != L'\\')
-        path += L'\\';
-    if (path.compare(0, 2, L"\\\\") == 0)
-        return L"\\\\?\\UNC\\" + path.substr(2) + name;
-    return L"\\\\?\\" + path + name;
 }
 
 HANDLE OpenForCheck(const std::wstring& path, DWORD access, DWORD sharing)
@@ -167,10 +171,10 @@ bool MoveToDamaged(const std::wstring& directory, const std::wstring& name, std:
     size_t dot = name.find_last_of(L'.');
     std::wstring stem = dot == std::wstring::npos ? name : name.substr(0, dot);
     std::wstring extension = dot == std::wstring::npos ? std::wstring() : name.substr(dot);
-    std::wstring source = Literal(directory, name);
+    std::wstring source = VerbatimPath(directory, name);
     for (int copy = 1; copy < 1000; ++copy) {
         std::wstring target = copy == 1 ? name : stem + L" (" + std::to_wstring(copy) + L")" + extension;
-        std::wstring to = Literal(folder, target);
+        std::wstring to = VerbatimPath(folder, target);
         BOOL moved = Windows9x() ? MoveFileA(Ansi(source).c_str(), Ansi(to).c_str())
                                  : MoveFileExW(source.c_str(), to.c_str(), 0);
         if (moved) {
@@ -318,7 +322,7 @@ private:
         bool read = reads_.Read(book_, directory_ + file.ansiName) == QuietReads::kRead;
         DWORD size = 0;
         unsigned short version = 0;
-        FileVerdict verdict = JudgeBytes(Literal(wideDirectory_, file.name), &size, &version);
+        FileVerdict verdict = JudgeBytes(VerbatimPath(wideDirectory_, file.name), &size, &version);
         if (read && verdict != kTorn) {
             std::string stored = StoredEntryNameOf(book_);
             if (stored != file.ansiName)

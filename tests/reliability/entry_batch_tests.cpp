@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "EntryFiles.h"
+#include "Holdings.h"
 #include "LeftoverNames.h"
 #include "TestSupport.h"
 #include "VmrEntryBatch.h"
@@ -91,6 +92,12 @@ protected:
             meanwhile();
         unsigned long failed = 99;
         int result = VmrCommitEntryBatch(batch, &failed);
+        // Placed, an entry is the readers' again before the batch ends.
+        for (size_t i = 0; result == VMR_BATCH_DONE && i < rows.size(); ++i) {
+            HANDLE file = CreateFileA(dir.file(rows[i].name).c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+            EXPECT_NE(INVALID_HANDLE_VALUE, file) << rows[i].name << " is still held";
+            CloseHandle(file);
+        }
         VmrEndEntryBatch(batch);
         return std::make_pair(result, failed);
     }
@@ -190,6 +197,7 @@ TEST_F(EntryBatches, RowsOutsideTheFolderOrNamingADeviceOrALeftoverAreRefused)
         EXPECT_EQ(0, VmrAddToEntryBatch(batch, &book, path.c_str(), 0)) << path;
     EXPECT_EQ(VMR_BATCH_DONE, VmrCommitEntryBatch(batch, NULL));
     EXPECT_EQ(VMR_BATCH_FAILED, VmrCommitEntryBatch(batch, NULL)) << "committed twice";
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
     VmrEndEntryBatch(batch);
     EXPECT_EQ(nullptr, VmrBeginEntryBatch("\\\\server\\pipe\\pb"));
     EXPECT_TRUE(FilesIn(dir.path()).empty());
@@ -232,6 +240,17 @@ TEST_F(EntryBatches, PreparedFilesWaitInAFolderOfTheBatchsOwn)
         EXPECT_EQ(own ? 2u : 1u, files.size());
         EXPECT_EQ("a.vmr", files[0]);
     }
+}
+
+// A batch gives back all it took: memory, the prepared files' handles, its
+// folder.
+TEST_F(EntryBatches, BatchesLeaveNothingBehind)
+{
+    Soak soak;
+    soak.folder = dir.path();
+    EXPECT_TRUE(SoakGivesEverythingBack(soak, [&](int) {
+        return Run({{"a.vmr", "a", true}, {"b.vmr", "b", true}}, nullptr).first == VMR_BATCH_DONE;
+    }));
 }
 
 // A journal that cannot be written whole (a full disk) stops the commit

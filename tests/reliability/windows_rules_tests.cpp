@@ -298,6 +298,7 @@ TEST_F(WindowsRules, Windows9xPathReplacesAndNeverTakesAnEntryMadeMeanwhile)
     ASSERT_EQ(kEntryWriteDone, Write("office.vmr", "first"));
     ASSERT_EQ(kEntryWriteDone, Write("office.vmr", "second"));
     EXPECT_EQ("second", LoginOf("office"));
+    EXPECT_EQ(std::vector<std::string>{"office.vmr"}, FilesIn(dir.path())) << "the replaced entry is gone";
 
     // The new file cannot take the entry's place: the old one comes back.
     g_beforeMove = [&](LPCSTR from, LPCSTR to) {
