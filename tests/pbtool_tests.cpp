@@ -169,6 +169,34 @@ TEST_CHILD(ConvertsForAConsole)
     return converted ? 0 : 2;
 }
 
+// A listing that breaks off part-way (a share that went away) is a failure,
+// not a smaller phone book: the export gives no text.
+BOOL WINAPI ListingBreaksOff(HANDLE, LPWIN32_FIND_DATAA)
+{
+    SetLastError(ERROR_NETNAME_DELETED);
+    return FALSE;
+}
+
+TEST_F(PbtoolTest, AListingThatBreaksOffPartWayIsAFailure)
+{
+    ASSERT_EQ(0u, Run("new A --phone 1")) << err;
+    ASSERT_EQ(0u, Run("new B --phone 2")) << err;
+    VmrPhoneBook book;
+    std::string path = dir.path() + "\\";
+    book.SetPath(&path[0]);
+    std::vector<std::string> files;
+    EXPECT_EQ("", ListEntryFiles(book, &files));
+    EXPECT_EQ(2u, files.size());
+    void* real = SwapKernelImport("FindNextFileA", reinterpret_cast<void*>(ListingBreaksOff));
+    ASSERT_NE(nullptr, real);
+    std::string message = ListEntryFiles(book, &files), text;
+    ExportOutcome outcome = ExportText(book, kFormatCsv, false, &text);
+    SwapKernelImport("FindNextFileA", real);
+    EXPECT_NE(std::string::npos, message.find("ended part-way (error 64)")) << message;
+    EXPECT_EQ(kExportNotListed, outcome);
+    EXPECT_EQ("", text);
+}
+
 // check reaches a file named like a device through the verbatim form of its
 // path, on a disk, on a share and when the folder was given verbatim.
 TEST(PbtoolPaths, VerbatimPathsOnDisksSharesAndVerbatimFolders)

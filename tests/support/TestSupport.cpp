@@ -710,6 +710,8 @@ void* SwapImport(const char* function, void* target)
 
 }  // namespace
 
+void* SwapKernelImport(const char* function, void* target) { return SwapImport(function, target); }
+
 LocalBlockTailCheck::LocalBlockTailCheck() : active_(false)
 {
     if (LiveCheck != NULL)

@@ -196,6 +196,11 @@ struct Import {
 };
 std::vector<Import> ImportsFrom(const char* dllName);
 
+// Puts target in this program's import slot of the kernel32 function (its
+// own calls, and those of library code linked into it) and answers what was
+// there; NULL when there is no such slot.
+void* SwapKernelImport(const char* function, void* target);
+
 // For its life, the LocalAlloc, LocalSize and LocalFree calls this program
 // makes itself (the library code linked into it, not the DLLs it loads) go
 // through it: each block gets a tail of 1 KB more, filled with a pattern, and
