@@ -107,6 +107,8 @@ TEST_F(PbtoolBulkTest, ImportNamesEachWrongRowAndWritesNothing)
         {"in.csv", "name\r\nGood\r\n%SHORT%\r\n", "", "3: name: an entry named '%SHORT%' exists already"},
         {"in.csv", "name\r\nGood\r\n\"Tab\there\"\r\n", "", "3: name: holds a control character"},
         {"in.csv", "name\r\nGood\r\nGOOD\r\n", "", "3: name: 'GOOD' is in the file twice; first on line 2"},
+        {"in.csv", "name\r\nG\xF6\xF6" "d\r\nG\xD6\xD6" "D\r\n", "",
+         "3: name: 'G\xD6\xD6" "D' is in the file twice; first on line 2"},   // case aside beyond ASCII
         {"in.csv", "name\r\nGood\r\n   \r\n", "", "3: name: must not be blank"},
         {"in.csv", "name\r\nGood\r\n" + std::string(250, 'n') + "\r\n", "", "3: name: is too long"},
         {"in.csv", "name,phone\r\nGood,1\r\nFar," + std::string(38, '5') + "\r\n", "",

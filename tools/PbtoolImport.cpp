@@ -24,13 +24,14 @@ void PrintProblem(const std::string& fileLabel, size_t line, const std::string& 
     fputs(ForConsole(stderr, text).c_str(), stderr);
 }
 
-// Names are compared as the file system compares them: case aside.
+// Names are compared as the file system compares them: case aside. The
+// ANSI call upper-cases: Windows 95/98 answer CharUpperBuffW with nothing.
 std::wstring NameKey(const std::string& ansiName)
 {
-    std::wstring key = AnsiToWide(ansiName);
-    if (!key.empty())
-        CharUpperBuffW(&key[0], static_cast<DWORD>(key.size()));
-    return key;
+    std::string upper = ansiName;
+    if (!upper.empty())
+        CharUpperBuffA(&upper[0], static_cast<DWORD>(upper.size()));
+    return AnsiToWide(upper);
 }
 
 struct PreparedRow {
