@@ -35,10 +35,11 @@ unsigned TemporaryNumber(UINT seed, UINT attempt)
 
 LONG g_numberedNames = 0;
 
+enum NameTry { kNameOurs, kNameTaken, kNameFailed };
+
 // Tries the numbered names of the extension in the directory, each in path,
 // until tryName answers kNameOurs (true) or kNameFailed (false); a name
 // tryName finds taken passes to the next, 64 at most.
-enum NameTry { kNameOurs, kNameTaken, kNameFailed };
 template <typename Try>
 bool TryNumberedNames(const char* directory, const char* extension, char* path, Try tryName)
 {

@@ -223,6 +223,7 @@ TEST_F(EntryBatches, PreparedFilesWaitInAFolderOfTheBatchsOwn)
         bool own = folder == dir.path();
         EXPECT_EQ(own ? 2u : 0u, files.size());   // the batch's folder beside "d..."
         RemoveWriteLeftovers(folder.c_str());
+        EXPECT_EQ(own ? 1u : 0u, FilesIn(folder).size()) << "the empty folder is taken";
         ASSERT_EQ(1, VmrAddToEntryBatch(batch, &book, (folder + "\\a.vmr").c_str(), 0));
         RemoveWriteLeftovers(folder.c_str());
         files = FilesIn(folder);
