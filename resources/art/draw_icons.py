@@ -338,8 +338,13 @@ def view_buttons():
 
 # ---- Files
 
-def write_bitmap(path, cv):
-    """A 4-bit bottom-up bitmap with the standard palette."""
+def palette4():
+    """The 16 colours as a bitmap's colour table (blue, green, red, 0)."""
+    return b''.join(bytes((b, g, r, 0)) for (r, g, b) in PALETTE)
+
+
+def pixels4(cv):
+    """The pixels, two to a byte, bottom row first, rows padded to 4 bytes."""
     row = ((cv.w * 4 + 31) // 32) * 4
     pixels = b''
     for line in reversed(cv.px):
@@ -347,7 +352,13 @@ def write_bitmap(path, cv):
         for x, c in enumerate(line):
             data[x // 2] |= max(c, 0) << (4 if x % 2 == 0 else 0)
         pixels += bytes(data)
-    palette = b''.join(bytes((b, g, r, 0)) for (r, g, b) in PALETTE)
+    return pixels
+
+
+def write_bitmap(path, cv):
+    """A 4-bit bottom-up bitmap with the standard palette."""
+    pixels = pixels4(cv)
+    palette = palette4()
     info = struct.pack('<IiiHHIIiiII', 40, cv.w, cv.h, 1, 4, 0, len(pixels), 2835, 2835, 16, 16)
     offset = 14 + len(info) + len(palette)
     header = struct.pack('<2sIHHI', b'BM', offset + len(pixels), 0, 0, offset)
@@ -370,15 +381,7 @@ def mask(cv):
 
 def dib4(cv):
     header = struct.pack('<IiiHHIIiiII', 40, cv.w, cv.h * 2, 1, 4, 0, 0, 0, 0, 16, 0)
-    palette = b''.join(bytes((b, g, r, 0)) for (r, g, b) in PALETTE)
-    row = ((cv.w * 4 + 31) // 32) * 4
-    pixels = b''
-    for line in reversed(cv.px):
-        data = bytearray(row)
-        for x, c in enumerate(line):
-            data[x // 2] |= max(c, 0) << (4 if x % 2 == 0 else 0)
-        pixels += bytes(data)
-    return header + palette + pixels + mask(cv)
+    return header + palette4() + pixels4(cv) + mask(cv)
 
 
 def dib32(cv):
