@@ -440,15 +440,19 @@ DWORD WINAPI OpenInTurn(LPVOID directory)
     return 0;
 }
 
-TEST_CHILD(OpensEntriesInTurn)
+// A child's work on a thread of its own, from when it starts until the parent
+// releases the child; 0 when the parent did.
+int WorkUntilReleased(LPTHREAD_START_ROUTINE work, const char* arg)
 {
-    HANDLE thread = CreateThread(NULL, 0, OpenInTurn, const_cast<char*>(arg), 0, NULL);
+    HANDLE thread = CreateThread(NULL, 0, work, const_cast<char*>(arg), 0, NULL);
     bool held = HeldChildReached();
     InterlockedExchange(&g_stopOpening, 1);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     return held ? 0 : 1;
 }
+
+TEST_CHILD(OpensEntriesInTurn) { return WorkUntilReleased(OpenInTurn, arg); }
 
 // Windows 95/98 answer the wide listing with nothing: check lists with the
 // ANSI calls there, and still finds what it finds on Windows NT.
@@ -513,15 +517,7 @@ DWORD WINAPI MakeWhenWritesBegin(LPVOID target)
     return 1;
 }
 
-TEST_CHILD(MakesEntryWhenWritesBegin)
-{
-    HANDLE thread = CreateThread(NULL, 0, MakeWhenWritesBegin, const_cast<char*>(arg), 0, NULL);
-    bool held = HeldChildReached();
-    InterlockedExchange(&g_stopOpening, 1);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-    return held ? 0 : 1;
-}
+TEST_CHILD(MakesEntryWhenWritesBegin) { return WorkUntilReleased(MakeWhenWritesBegin, arg); }
 
 // A name taken between the import's judgement and its final step: the
 // entries put in place before it are taken back, the replaced one comes
